@@ -1,0 +1,1 @@
+#include "model/types4kvo.h"

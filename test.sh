@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds and runs every test: once plain, once under AddressSanitizer + UndefinedBehaviorSanitizer,
+# then a short smoke of every fuzz target when clang is present. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== plain build"
+cmake -S . -B build -G Ninja -DKVO_BUILD_BENCH=ON >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build -j "$jobs" --timeout 600
+
+echo "== sanitizer build (ASan + UBSan)"
+cmake -S . -B build-asan -G Ninja -DKVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
+    ctest --test-dir build-asan -j "$jobs" --timeout 900
+
+if command -v clang++ >/dev/null && [ -x fuzz/run.sh ]; then
+    echo "== fuzz smoke"
+    fuzz/run.sh "${KVO_FUZZ_SECONDS:-30}"
+fi
+echo "All tests passed."
