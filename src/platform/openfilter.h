@@ -1,0 +1,11 @@
+#pragma once
+// Open-dialog filters are written as "description|pattern|description|pattern..."; Qt wants
+// "description (pattern);;...".
+
+#include <QString>
+
+namespace kvo {
+
+QString toQtFilter(const QString& pairs);
+
+}  // namespace kvo
