@@ -1,0 +1,29 @@
+#pragma once
+// The one error type of the file-level conversions.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace kvo {
+
+class ConvertError : public std::runtime_error {
+  public:
+    enum class Kind {
+        Refused,  // the run cannot be done as asked; nothing was written
+        Damaged,  // a compressed block does not restore; blockIndex() names it
+        Io,       // a file could not be read or written
+    };
+
+    ConvertError(Kind kind, const std::string& message, std::uint64_t blockIndex = 0);
+
+    Kind kind() const noexcept { return fKind; }
+    // Counted from 0; meaningful for Damaged only.
+    std::uint64_t blockIndex() const noexcept { return fBlockIndex; }
+
+  private:
+    Kind fKind;
+    std::uint64_t fBlockIndex;
+};
+
+}  // namespace kvo
