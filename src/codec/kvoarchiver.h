@@ -1,0 +1,80 @@
+#pragma once
+// Block codec of the compact recording form: the LeadByte string dictionary and the two block
+// routines. A compressed block is four length-prefixed sections (FirstWords, SecondByte run pairs,
+// LeadByte code stream, SecondWord run pairs); nothing is shared between blocks.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "buffers/cbuff.h"
+#include "model/types4kvo.h"
+
+namespace kvo {
+
+// One dictionary row: a string of up to 12 LeadBytes, zero past its end (position 12 always 0).
+using byte016 = std::array<std::uint8_t, 13>;
+using pbyte016 = byte016*;
+
+// Codes 0..127 are literal LeadBytes, 128..255 learned strings of 2 to 12 LeadBytes.
+inline constexpr std::int32_t kFirstDictionaryCode = 128;
+inline constexpr std::int32_t kDictionaryCodes = 128;
+inline constexpr std::int32_t kWindowSize = 12;
+// The emitting search leaves out this many newest codes so the decoder, which learns up to this
+// many steps later, already knows every code it reads.
+inline constexpr std::int32_t kDecoderLag = 12;
+
+// The adaptive string dictionary of one block, with the plain linear-scan searches. The shipped
+// block routines use an indexed equivalent; this class is the yardstick they are tested against.
+class TLzwLex {
+  public:
+    TLzwLex();  // Create: empty dictionary, window contents undefined until 12 bytes are pushed
+    TLzwLex(const TLzwLex&) = delete;
+    TLzwLex& operator=(const TLzwLex&) = delete;
+
+    std::array<byte016, kDictionaryCodes> fLex{};               // row of code x is fLex[x - 128]
+    std::array<std::uint8_t, kDictionaryCodes> flexstrlngth{};  // 0 while undefined
+    std::uint16_t freerow = kFirstDictionaryCode;
+    TCByteBuff smalbuffer{kWindowSize};
+
+    // 1 for a literal code, the string length of a dictionary code, 0 when undefined or not a code.
+    std::uint8_t getlength(std::int32_t cd) const;
+    std::uint8_t lexstrlngth(std::int32_t cd) const { return getlength(cd); }
+    // A literal code stands for itself; otherwise byte ind of the row (0 outside the row).
+    std::uint8_t Getsymbol(std::uint8_t cd, std::int32_t ind) const;
+    std::uint8_t lexSymbol(std::uint8_t cd, std::int32_t ind) const { return Getsymbol(cd, ind); }
+
+    // Longest defined string at the head of the window whose following window byte is not 0;
+    // window byte 0 as a literal when none matches.
+    std::int32_t LongestStringCode() const;
+    // The same over every defined code except the kDecoderLag newest.
+    std::int32_t LongestStringCode_cut() const;
+    // Defines the next code as the string of cod plus the window byte behind it. Returns the new
+    // row, or null when the dictionary is full, the string would exceed 12 bytes, or cod is not a
+    // literal or defined code; a refusal gives up the time slice once.
+    pbyte016 Expand(std::int32_t cod);
+
+  private:
+    std::int32_t search(std::int32_t lastCode) const;
+};
+
+// Compresses the records in the first byteCount bytes of buffer (0: the whole buffer; a trailing
+// partial record is ignored). On success the block stands at the start of buffer and its length
+// is returned; the buffer grows when the block is longer than the records and may stay longer than
+// the block. Returns -1 and leaves buffer untouched for fewer than 12 records, a LeadByte of 128 or
+// more, a byteCount outside 0..size, or a block that would not fit a 32-bit length.
+std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount);
+
+// Restores the records of the compressed block at the start of buffer: on success buffer holds
+// exactly those records and their byte count is returned. Bytes behind the block are ignored.
+// Returns -1 and leaves buffer untouched when the block is damaged or inconsistent.
+std::int32_t RestoreBlock(T1DimByteArr& buffer);
+
+// Index of the first record whose LeadByte cannot be coded (128 or more), or -1.
+std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count);
+
+// Stored size of the block starting at data (16 + its four section lengths), or -1 when its
+// length words or sections do not fit in the available bytes.
+std::int64_t StoredBlockLength(const std::uint8_t* data, std::size_t available);
+
+}  // namespace kvo
