@@ -1,1 +1,0 @@
-#include "model/types4kvo.h"
