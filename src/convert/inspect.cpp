@@ -1,0 +1,134 @@
+#include "convert/inspect.h"
+
+#include <array>
+
+#include "convert/converterror.h"
+#include "model/fileformat.h"
+#include "model/head.h"
+
+namespace kvo {
+namespace {
+
+constexpr std::size_t kLengthFieldEnd = kPassportLengthOffset + 4;
+constexpr int kMaxDivisor = 100;
+
+std::uint32_t littleEndian32(const std::array<std::uint8_t, 4>& bytes) {
+    return static_cast<std::uint32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16)) |
+           (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+std::size_t extensionStart(std::string_view path) {
+    const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 is 0
+    const std::size_t dot = path.find_last_of('.');
+    return dot != std::string_view::npos && dot >= nameStart ? dot : path.size();
+}
+
+[[noreturn]] void refuse(const std::string& message) {
+    throw ConvertError(ConvertError::Kind::Refused, message);
+}
+
+std::uint32_t readPassportLength(FileStream& source, std::uint64_t fileSize) {
+    if (fileSize >= kMaxInspectedFileSize) {
+        refuse("Файл " + source.path() + " слишком велик (" + std::to_string(fileSize) +
+               " байт): обрабатываются файлы меньше 2 ГиБ");
+    }
+    if (fileSize < kLengthFieldEnd) {
+        refuse("Файл " + source.path() + " короче 10 байт: в нём нет длины паспорта");
+    }
+    std::array<std::uint8_t, 4> field{};
+    source.seek(kPassportLengthOffset);
+    source.readExact(field.data(), field.size());
+    const std::uint32_t passportLength = littleEndian32(field);
+    if (passportLength > fileSize) {
+        refuse("Длина паспорта " + std::to_string(passportLength) + " больше размера файла " +
+               source.path() + " (" + std::to_string(fileSize) + " байт)");
+    }
+    return passportLength;
+}
+
+std::vector<std::string> readPassportLines(FileStream& source, std::uint32_t passportLength,
+                                           const DateTimeFormatter& formatDateTime) {
+    THeadel head(passportLength);
+    source.seek(0);
+    source.readExact(head.fHead, passportLength);
+    return passportLines(head, formatDateTime);
+}
+
+// The length word that opens the first block is twice its record count.
+std::uint64_t firstBlockSize(FileStream& source) {
+    std::array<std::uint8_t, 4> word{};
+    if (source.read(word.data(), word.size()) < word.size()) {
+        return 0;  // no block behind the passport
+    }
+    return std::uint64_t{littleEndian32(word) >> 1} * kRecordSize;
+}
+
+void appendRecordingSummary(FileInspection& result, const std::string& path) {
+    result.blockSizes = blockSizeList(result.dataSize);
+    result.summaryLines.insert(
+        result.summaryLines.end(),
+        {"", "Сжатый файл:", "Путь " + withExtension(path, ".kvox"),
+         "Размер = примерно " + std::to_string(compressedSizeEstimate(result.fileSize))});
+}
+
+void appendCompressedSummary(FileInspection& result, FileStream& source, const std::string& path) {
+    result.blockSize = firstBlockSize(source);
+    result.blockSizes = {result.blockSize};
+    result.summaryLines.insert(result.summaryLines.end(),
+                               {"", "Восстановленный файл:", "Путь " + withExtension(path, ".kvo"),
+                                "Размер = " + std::to_string(result.passportLength) + " + " +
+                                    std::to_string(result.blockSize) + " x N"});
+}
+
+}  // namespace
+
+std::optional<FileKind> fileKindOf(std::string_view path) {
+    const std::string_view extension = path.substr(extensionStart(path));
+    if (extension == ".kvo") {
+        return FileKind::Recording;
+    }
+    if (extension == ".kvox") {
+        return FileKind::Compressed;
+    }
+    return std::nullopt;
+}
+
+std::string withExtension(std::string_view path, std::string_view extension) {
+    return std::string(path.substr(0, extensionStart(path))) + std::string(extension);
+}
+
+std::vector<std::uint64_t> blockSizeList(std::int64_t dataSize) {
+    const auto records = static_cast<std::uint64_t>(dataSize > 0 ? dataSize : 0) / kRecordSize;
+    std::vector<std::uint64_t> sizes;
+    for (std::uint64_t i = 1; i <= kMaxDivisor; ++i) {
+        if (records % i == 0) {
+            sizes.push_back(records / i * kRecordSize);
+        }
+    }
+    return sizes;
+}
+
+std::uint64_t compressedSizeEstimate(std::uint64_t fileSize) {
+    return fileSize / 500 * 200;
+}
+
+FileInspection inspectFile(FileStream& source, FileKind kind,
+                           const DateTimeFormatter& formatDateTime) {
+    FileInspection result;
+    result.kind = kind;
+    result.fileSize = source.size();
+    result.passportLength = readPassportLength(source, result.fileSize);
+    result.passportLines = readPassportLines(source, result.passportLength, formatDateTime);
+    result.summaryLines = {"Исходный файл:", "Путь " + source.path(),
+                           "Размер = " + std::to_string(result.fileSize)};
+    result.dataSize = static_cast<std::int32_t>(result.fileSize - result.passportLength);
+    if (kind == FileKind::Recording) {
+        appendRecordingSummary(result, source.path());
+    } else {
+        appendCompressedSummary(result, source, source.path());
+    }
+    source.seek(0);
+    return result;
+}
+
+}  // namespace kvo
