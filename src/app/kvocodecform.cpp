@@ -1,0 +1,189 @@
+#include "app/kvocodecform.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QStringList>
+
+#include "app/aboutdlg.h"
+#include "app/commandguard.h"
+#include "app/headform.h"
+#include "platform/desktop.h"
+#include "platform/localeformat.h"
+#include "ui_kvocodecform.h"
+
+namespace kvo {
+namespace {
+
+// The second description carries a Cyrillic "х" (U+0445); the pattern a Latin "x".
+const QString kOpenFilter = QStringLiteral(
+    "Noncompressed files(*.kvo)|*.kvo| Compressed files(*.kvo\u0445)|*.kvox|All files(*.*)|*.*");
+const QString kReplacePrompt = QStringLiteral("Replace living File?");
+
+QString joinLines(const std::vector<std::string>& lines) {
+    QStringList list;
+    for (const std::string& line : lines) {
+        list << QString::fromStdString(line);
+    }
+    return list.join(QLatin1Char('\n'));
+}
+
+std::string userDateTime(const CivilDateTime& value) {
+    return formatUserDateTime(value).toStdString();
+}
+
+}  // namespace
+
+TKVOCodecForm::TKVOCodecForm(Desktop& desktop, THeadForm& headForm, TAboutDlg& aboutDlg,
+                             QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TKVOCodecForm>()),
+      fDesktop(desktop),
+      fHeadForm(headForm),
+      fAboutDlg(aboutDlg) {
+    ui_->setupUi(this);
+    bind(ui_->Action1, &TKVOCodecForm::OpenkvoExecute);
+    bind(ui_->CompressAction, &TKVOCodecForm::CompressActionExecute);
+    bind(ui_->RestoreAction, &TKVOCodecForm::RestoreActionExecute);
+    bind(ui_->HeadAction, &TKVOCodecForm::HeadActionExecute);
+    connect(ui_->FileExit1, &QAction::triggered, this, &QWidget::close);
+    FormCreate();
+}
+
+TKVOCodecForm::~TKVOCodecForm() = default;
+
+void TKVOCodecForm::bind(QAction* action, void (TKVOCodecForm::*handler)()) {
+    connect(action, &QAction::triggered, this,
+            [this, handler] { runCommand(fDesktop, [this, handler] { (this->*handler)(); }); });
+}
+
+void TKVOCodecForm::FormCreate() {
+    fSession.close();
+    // Window managers here offer no window menu to extend, so the about entry sits in the
+    // window's context menus instead, including the one of the summary box.
+    ui_->Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui_->Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const std::unique_ptr<QMenu> menu(ui_->Memo1->createStandardContextMenu());
+        addAboutEntry(*menu);
+        menu->exec(ui_->Memo1->mapToGlobal(at));
+    });
+}
+
+void TKVOCodecForm::addAboutEntry(QMenu& menu) {
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("О программе.."), this, [this] { SystemMMenu(kAboutCommand); });
+}
+
+void TKVOCodecForm::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    addAboutEntry(menu);
+    menu.exec(event->globalPos());
+}
+
+void TKVOCodecForm::SystemMMenu(int commandId) {
+    if (commandId == kAboutCommand) {
+        runCommand(fDesktop, [this] { fAboutDlg.Show(); });
+    }
+}
+
+void TKVOCodecForm::OpenkvoExecute() {
+    // Nothing is held from here on until a file has been opened and inspected.
+    fSession.close();
+    ui_->CompressAction->setEnabled(false);
+    ui_->RestoreAction->setEnabled(false);
+    const auto chosen = fDesktop.chooseOpenFile(this, kOpenFilter);
+    if (!chosen) {
+        return;
+    }
+    const std::string path = chosen->toStdString();
+    const auto kind = fileKindOf(path);
+    if (!kind) {
+        return;
+    }
+    showInspection(fSession.open(path, *kind, userDateTime));
+}
+
+void TKVOCodecForm::showInspection(const FileInspection& found) {
+    const bool recording = found.kind == FileKind::Recording;
+    fHeadForm.Memo1().setPlainText(joinLines(found.passportLines));
+    ui_->Memo1->setPlainText(joinLines(found.summaryLines));
+    ui_->BlockSizeComboBox->clear();
+    for (const std::uint64_t size : found.blockSizes) {
+        ui_->BlockSizeComboBox->addItem(QString::number(size));
+    }
+    ui_->BlockSizeComboBox->setCurrentIndex(0);
+    ui_->BlockSizeComboBox->setEnabled(recording);
+    ui_->CompressAction->setEnabled(recording);
+    ui_->RestoreAction->setEnabled(!recording);
+    ui_->ProgressBar1->setRange(0, static_cast<int>(found.fileSize));
+    ui_->ProgressBar1->setValue(0);
+}
+
+void TKVOCodecForm::showProgress(std::uint64_t sourcePosition) {
+    // The run keeps the event loop waiting, so the bar is painted at once rather than queued.
+    ui_->ProgressBar1->setValue(static_cast<int>(sourcePosition));
+    ui_->ProgressBar1->repaint();
+}
+
+void TKVOCodecForm::reportDroppedBytes(const ConvertReport& report) {
+    if (report.droppedBytes != 0) {
+        ui_->Memo1->appendPlainText(
+            QStringLiteral("Не записаны последние %1 байт данных (неполная запись)")
+                .arg(report.droppedBytes));
+    }
+}
+
+void TKVOCodecForm::CompressActionExecute() {
+    const std::uint64_t blockSize = ui_->BlockSizeComboBox->currentText().toULongLong();
+    if (fDesktop.askYesNo(this, QString::fromStdString(fSession.targetPath()), kReplacePrompt)) {
+        const ConvertReport report =
+            fSession.compress(blockSize, [this](std::uint64_t at) { showProgress(at); });
+        if (report.noData) {
+            fDesktop.showMessage(this, QStringLiteral("Файл не содержит данных"),
+                                 QStringLiteral("Ошибка"));
+        }
+        reportDroppedBytes(report);
+    }
+    ui_->BlockSizeComboBox->setEnabled(false);
+}
+
+void TKVOCodecForm::RestoreActionExecute() {
+    if (fDesktop.askYesNo(this, QString::fromStdString(fSession.targetPath()), kReplacePrompt)) {
+        try {
+            fSession.restore([this](std::uint64_t at) { showProgress(at); });
+        } catch (const ConvertError& error) {
+            if (error.kind() != ConvertError::Kind::Damaged) {
+                throw;
+            }
+            fDesktop.showMessage(this, QStringLiteral("распаковка не состоялась"),
+                                 QStringLiteral("файл поврежден"));
+        }
+    }
+    ui_->BlockSizeComboBox->setEnabled(false);
+}
+
+void TKVOCodecForm::HeadActionExecute() {
+    fDesktop.runModal(fHeadForm);
+}
+
+void TKVOCodecForm::FormCloseQuery(bool& CanClose) {
+    fSession.close();
+    CanClose = fSession.SourceClosed() && fSession.TargetClosed();
+}
+
+void TKVOCodecForm::FormClose() {
+    fDesktop.beep();
+}
+
+void TKVOCodecForm::closeEvent(QCloseEvent* event) {
+    bool CanClose = true;
+    FormCloseQuery(CanClose);
+    if (!CanClose) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+}  // namespace kvo

@@ -1,0 +1,62 @@
+#include "app/session.h"
+
+#include <stdexcept>
+
+namespace kvo {
+namespace {
+
+// Marks the output as held for the length of a run.
+class TargetHeld {
+  public:
+    explicit TargetHeld(bool& closed) : closed_(closed) { closed_ = false; }
+    ~TargetHeld() { closed_ = true; }
+    TargetHeld(const TargetHeld&) = delete;
+    TargetHeld& operator=(const TargetHeld&) = delete;
+
+  private:
+    bool& closed_;
+};
+
+}  // namespace
+
+const FileInspection& ConversionSession::open(const std::string& path, FileKind kind,
+                                              const DateTimeFormatter& formatDateTime) {
+    close();
+    FileStream source = FileStream::OpenRead(path);
+    fInspection = inspectFile(source, kind, formatDateTime);
+    SourceStream = std::move(source);
+    fChosenPath = path;
+    return fInspection;
+}
+
+void ConversionSession::close() noexcept {
+    SourceStream.reset();
+    fTargetClosed = true;
+}
+
+std::string ConversionSession::targetPath() const {
+    return withExtension(fChosenPath, fInspection.kind == FileKind::Recording ? ".kvox" : ".kvo");
+}
+
+FileStream& ConversionSession::heldSource(FileKind kind) {
+    if (!SourceStream || fInspection.kind != kind) {
+        throw std::logic_error("Нет открытого файла для этой команды");
+    }
+    return *SourceStream;
+}
+
+ConvertReport ConversionSession::compress(std::uint64_t blockSize, const ProgressFn& progress) {
+    FileStream& source = heldSource(FileKind::Recording);
+    const TargetHeld held(fTargetClosed);
+    const auto dataSize = static_cast<std::uint64_t>(fInspection.dataSize);
+    return CompressFile(source, fInspection.passportLength, EqualBlocks(dataSize, blockSize),
+                        targetPath(), progress);
+}
+
+ConvertReport ConversionSession::restore(const ProgressFn& progress) {
+    FileStream& source = heldSource(FileKind::Compressed);
+    const TargetHeld held(fTargetClosed);
+    return RestoreFile(source, fInspection.passportLength, targetPath(), progress);
+}
+
+}  // namespace kvo
