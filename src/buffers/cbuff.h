@@ -1,15 +1,18 @@
 #pragma once
 // Fixed-capacity ring buffers addressed by logical index: index Size - 1 is the newest element.
+// The statistics ring buffer lives in dbuff.h and comes with this header.
 
 #include <cstdint>
 #include <memory>
 
+#include "buffers/dbuff.h"
+#include "buffers/ringindex.h"
 #include "model/types4kvo.h"
 
 namespace kvo {
 
 class TCByteBuff {
-public:
+  public:
     // Create. Sizes below 1 are refused with std::invalid_argument (every index is taken mod Size).
     explicit TCByteBuff(std::int32_t Sz);
     ~TCByteBuff();  // Destroy
@@ -31,9 +34,13 @@ public:
     void GetRow(std::uint8_t* row) const;
     void Fill(std::uint8_t x);
 
-private:
-    std::uint8_t GetX(std::uint32_t ind) const { return Base[(ind + InnInd) % Size]; }
-    void SetX(std::uint32_t ind, std::uint8_t x) { Base[(ind + InnInd) % Size] = x; }
+  private:
+    std::uint8_t GetX(std::uint32_t ind) const {
+        return Base[ring::storagePosition(ind, InnInd, Size)];
+    }
+    void SetX(std::uint32_t ind, std::uint8_t x) {
+        Base[ring::storagePosition(ind, InnInd, Size)] = x;
+    }
 
     std::unique_ptr<std::uint8_t[]> storage_;
 };

@@ -14,11 +14,13 @@ TEST(ByteRing, FullWindowThenOneMoreKeepsNewestLast) {
     std::array<std::uint8_t, 13> b{};
     std::iota(b.begin(), b.end(), std::uint8_t{100});
     buf.Add(b.data(), 12);
-    for (std::uint32_t i = 0; i < 12; ++i) EXPECT_EQ(buf.X(i), b[i]);
+    for (std::uint32_t i = 0; i < 12; ++i)
+        EXPECT_EQ(buf.X(i), b[i]);
     EXPECT_EQ(buf.InnInd, 0u);
     EXPECT_EQ(buf.completeness(), 12u);
     buf.Add(&b[12], 1);
-    for (std::uint32_t i = 0; i < 12; ++i) EXPECT_EQ(buf.X(i), b[i + 1]);
+    for (std::uint32_t i = 0; i < 12; ++i)
+        EXPECT_EQ(buf.X(i), b[i + 1]);
     EXPECT_EQ(buf.InnInd, 1u);
     EXPECT_EQ(buf.completeness(), 12u);
 }
@@ -35,7 +37,8 @@ TEST(ByteRing, CounterCountsCrossingBlockWholeThenFreezes) {
 
     TCByteBuff big(12);
     big.Add(x.data(), 30);
-    for (std::uint32_t i = 0; i < 12; ++i) EXPECT_EQ(big.X(i), x[18 + i]);
+    for (std::uint32_t i = 0; i < 12; ++i)
+        EXPECT_EQ(big.X(i), x[18 + i]);
     EXPECT_EQ(big.InnInd, 6u);
     EXPECT_EQ(big.completeness(), 30u);
 }
@@ -57,7 +60,8 @@ TEST(ByteRing, IndexWrapsAndFillResetsCounterOnly) {
     EXPECT_EQ(buf.InnInd, 2u);
     std::array<std::uint8_t, 4> row{};
     buf.GetRow(row.data());
-    for (auto v : row) EXPECT_EQ(v, 7);
+    for (auto v : row)
+        EXPECT_EQ(v, 7);
     buf.Add(&pq[1], 1);
     EXPECT_EQ(buf.Base[2], 9);
     EXPECT_EQ(buf.completeness(), 1u);
