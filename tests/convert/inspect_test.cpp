@@ -1,0 +1,218 @@
+// Inspecting recording and compressed files: passport lines, summary, block sizes, refusals.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "convert/converterror.h"
+#include "convert/inspect.h"
+
+namespace kvo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Builds passports field by field, as a recording system would write them.
+struct PassportBuilder {
+    Bytes bytes;
+
+    PassportBuilder& chars(std::string_view text) {
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return *this;
+    }
+    PassportBuilder& u8(std::uint8_t v) {
+        bytes.push_back(v);
+        return *this;
+    }
+    PassportBuilder& u16(std::uint16_t v) { return u8(v & 0xFF).u8(v >> 8); }
+    PassportBuilder& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    PassportBuilder& f64(double v) {
+        std::uint8_t raw[8];
+        std::memcpy(raw, &v, 8);
+        bytes.insert(bytes.end(), raw, raw + 8);
+        return *this;
+    }
+    PassportBuilder& channel(std::uint16_t number, std::uint8_t gain, std::string_view mark,
+                             std::uint16_t type) {
+        u16(number).u8(gain).u8(static_cast<std::uint8_t>(mark.size())).chars(mark);
+        return u16(type);
+    }
+    // Fixes the length field to the bytes so far, or to `length`.
+    Bytes done(std::uint32_t length = 0) {
+        Bytes result = bytes;
+        const std::uint32_t value =
+            length != 0 ? length : static_cast<std::uint32_t>(result.size());
+        for (int i = 0; i < 4; ++i) {
+            result[6 + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+        return result;
+    }
+};
+
+Bytes plainPassport(double startTime = 100.0) {
+    return PassportBuilder().chars("RecKvo").u32(0).u16(666).u16(0).f64(startTime).u16(0).done();
+}
+
+std::string tempPath(const std::string& name) {
+    const char* root = std::getenv("KVO_TEST_TMP");
+    const std::filesystem::path dir = std::filesystem::path(root ? root : "/tmp") / "inspect";
+    std::filesystem::create_directories(dir);
+    return (dir / name).string();
+}
+
+std::string writeFile(const std::string& name, const Bytes& passport, std::size_t dataBytes) {
+    const std::string path = tempPath(name);
+    Bytes all = passport;
+    all.resize(passport.size() + dataBytes, 0x11);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(all.data()), static_cast<std::streamsize>(all.size()));
+    return path;
+}
+
+std::string isoFormat(const CivilDateTime& t) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+FileInspection inspect(const std::string& path, FileKind kind) {
+    FileStream source = FileStream::OpenRead(path);
+    FileInspection result = inspectFile(source, kind, isoFormat);
+    EXPECT_EQ(source.position(), 0u);
+    return result;
+}
+
+TEST(PassportLines, ChannelEntriesGainCodesNamesAndTypes) {
+    // ChannelCount 259: only the low byte (3) counts. "Отм" in Windows-1251.
+    const Bytes passport = PassportBuilder()
+                               .chars("\xCA\xE2\xEE-01")
+                               .u32(0)
+                               .u16(17)
+                               .u16(259)
+                               .channel(1, 45, "\xCE\xF2\xEC", 0)
+                               .channel(2, 0x2B, "", 8)
+                               .channel(300, 0xFF, "x", 9)
+                               .f64(-1.25)
+                               .u16(5000)
+                               .u32(0xDEADBEEF)  // bytes behind the fields are not shown
+                               .done();
+    const auto result = inspect(writeFile("channels.kvo", passport, 12), FileKind::Recording);
+    const std::vector<std::string> expected = {
+        "Кво-01",
+        "Длина паспорта = " + std::to_string(passport.size()),
+        "Плата = М17",
+        "Число каналов = 3",
+        "Канал 1  Ку/Кд =  5/5  Имя отм. Отм  Тип Корневой",
+        "Канал 2  Ку/Кд =  3/5  Имя отм.   Тип IRIG-B",
+        "Канал 300  Ку/Кд =  7/31  Имя отм. x  Тип 9",
+        "Датирование = 1899-12-29 06:00:00",
+        "част.дискр.аналог.кан. = 5000",
+    };
+    EXPECT_EQ(result.passportLines, expected);
+}
+
+TEST(PassportLines, FieldsBeyondThePassportLengthAreNotShown) {
+    // The length field claims 20 bytes: StartTime and AnalogRate lie behind it.
+    const auto shortened = inspect(
+        writeFile("short.kvo", PassportBuilder{plainPassport()}.done(20), 6), FileKind::Recording);
+    ASSERT_EQ(shortened.passportLines.size(), 5u);
+    EXPECT_EQ(shortened.passportLines[3], "Число каналов = 0");
+    EXPECT_EQ(shortened.passportLines[4], passportCutShortLine(20));
+    // A channel entry whose MarkName runs past the end stops the lines before it.
+    const Bytes entry =
+        PassportBuilder().chars("RecKvo").u32(0).u16(1).u16(1).u16(7).u8(3).u8(200).done();
+    const auto named = inspect(writeFile("entry.kvo", entry, 0), FileKind::Recording);
+    ASSERT_EQ(named.passportLines.size(), 5u);
+    EXPECT_EQ(named.passportLines[4],
+              passportCutShortLine(static_cast<std::uint32_t>(entry.size())));
+}
+
+TEST(PassportLines, DatesOutsideTheCalendarShowAsInvalid) {
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity(), 1e300, -1e7}) {
+        const auto result =
+            inspect(writeFile("date.kvo", plainPassport(bad), 0), FileKind::Recording);
+        EXPECT_EQ(result.passportLines[4].rfind("Датирование = недопустимое значение ", 0), 0u)
+            << result.passportLines[4];
+    }
+    const auto epoch = inspect(writeFile("epoch.kvo", plainPassport(0.0), 0), FileKind::Recording);
+    EXPECT_EQ(epoch.passportLines[4], "Датирование = 1899-12-30 00:00:00");
+}
+
+TEST(BlockSizes, DivisorsOfTheRecordCountLargestFirst) {
+    const std::vector<std::uint64_t> thousand = {6000, 3000, 1500, 1200, 750, 600,
+                                                 300,  240,  150,  120,  60};
+    EXPECT_EQ(blockSizeList(6000), thousand);
+    EXPECT_EQ(blockSizeList(6005), thousand);
+    EXPECT_EQ(blockSizeList(72), (std::vector<std::uint64_t>{72, 36, 24, 18, 12, 6}));
+    EXPECT_EQ(blockSizeList(101 * 6), (std::vector<std::uint64_t>{606}));
+    EXPECT_EQ(blockSizeList(5), std::vector<std::uint64_t>(100, 0));
+    EXPECT_EQ(blockSizeList(0), std::vector<std::uint64_t>(100, 0));
+}
+
+TEST(FileKinds, ExtensionDecidesExactly) {
+    EXPECT_EQ(fileKindOf("/d/a.kvo"), FileKind::Recording);
+    EXPECT_EQ(fileKindOf("/d/a.b.kvox"), FileKind::Compressed);
+    EXPECT_EQ(fileKindOf("/d/DATA.KVO"), std::nullopt);
+    EXPECT_EQ(fileKindOf("/d/a.kvo.bak"), std::nullopt);
+    EXPECT_EQ(fileKindOf("/d.kvo/noext"), std::nullopt);
+    EXPECT_EQ(withExtension("/d/a.b.kvo", ".kvox"), "/d/a.b.kvox");
+    EXPECT_EQ(withExtension("/d.x/a.kvox", ".kvo"), "/d.x/a.kvo");
+}
+
+TEST(Summary, RecordingFileEstimatesFortyPercent) {
+    const Bytes passport = plainPassport();
+    const std::string path = writeFile("est.kvo", passport, 999 - passport.size());
+    const auto result = inspect(path, FileKind::Recording);
+    const std::vector<std::string> expected = {
+        "Исходный файл:",        "Путь " + path,
+        "Размер = 999",          "",
+        "Сжатый файл:",          "Путь " + withExtension(path, ".kvox"),
+        "Размер = примерно 200",
+    };
+    EXPECT_EQ(result.summaryLines, expected);
+    EXPECT_EQ(result.dataSize, 999 - 24);
+    EXPECT_EQ(
+        inspect(writeFile("small.kvo", passport, 499 - 24), FileKind::Recording).summaryLines[6],
+        "Размер = примерно 0");
+}
+
+TEST(Summary, CompressedFileShowsTheFirstBlockSize) {
+    for (const std::uint32_t word : {2000u, 2001u}) {
+        const Bytes file = PassportBuilder{plainPassport()}.u32(word).done(24);
+        const std::string path = writeFile("blocks.kvox", file, 8);
+        const auto result = inspect(path, FileKind::Compressed);
+        EXPECT_EQ(result.blockSize, 6000u);
+        EXPECT_EQ(result.blockSizes, std::vector<std::uint64_t>{6000});
+        EXPECT_EQ(result.summaryLines.back(), "Размер = 24 + 6000 x N");
+        EXPECT_EQ(result.summaryLines[5], "Путь " + withExtension(path, ".kvo"));
+    }
+    const auto empty = inspect(writeFile("empty.kvox", plainPassport(), 0), FileKind::Compressed);
+    EXPECT_EQ(empty.blockSize, 0u);
+}
+
+TEST(Refusals, ShortFilesLongPassportsAndHugeFiles) {
+    const auto refused = [](const std::string& path) {
+        FileStream source = FileStream::OpenRead(path);
+        EXPECT_THROW(inspectFile(source, FileKind::Recording, isoFormat), ConvertError) << path;
+    };
+    refused(writeFile("tiny.kvo", Bytes{'R', 'e', 'c'}, 0));
+    refused(writeFile("long.kvo", PassportBuilder{plainPassport()}.done(0x7FFFFFF0), 10));
+    const std::string huge = writeFile("huge.kvo", plainPassport(), 0);
+    std::filesystem::resize_file(huge, kMaxInspectedFileSize);  // sparse
+    refused(huge);
+    std::filesystem::remove(huge);
+}
+
+}  // namespace
+}  // namespace kvo
