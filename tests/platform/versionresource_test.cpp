@@ -1,0 +1,119 @@
+// Version resources in the Windows layout: building, querying and surviving damaged bytes.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/elfsection.h"
+#include "platform/versionresource.h"
+
+namespace kvo {
+namespace {
+
+VersionResourceContent fullContent() {
+    VersionResourceContent c;
+    c.fileVersionMS = (2u << 16) | 3u;
+    c.fileVersionLS = (4u << 16) | 5u;
+    c.productVersionMS = 1u << 16;
+    c.translations = {{0x0419, 0x04E3}, {0x0409, 0x04B0}};
+    c.stringTableKey = "041904E3";
+    c.strings = {{"CompanyName", "Лаборатория"}, {"ProductName", "KVOCodec"}, {"PrivateBuild", ""}};
+    return c;
+}
+
+std::uint32_t dword(std::span<const std::uint8_t> v, std::size_t at) {
+    return v[at] | (v[at + 1] << 8) | (v[at + 2] << 16) |
+           (static_cast<std::uint32_t>(v[at + 3]) << 24);
+}
+
+TEST(VersionResource, QueriesFindWhatWasBuilt) {
+    const auto block = buildVersionResource(fullContent());
+    ASSERT_EQ(block.size() % 4, 0u);
+    std::span<const std::uint8_t> value;
+    std::uint32_t length = 0;
+
+    ASSERT_TRUE(verQueryValue(block, "\\", value, length));
+    EXPECT_EQ(length, 52u);
+    EXPECT_EQ(dword(value, 0), 0xFEEF04BDu);
+    EXPECT_EQ(dword(value, 8), 0x00020003u);
+    EXPECT_EQ(dword(value, 12), 0x00040005u);
+
+    ASSERT_TRUE(verQueryValue(block, "\\VarFileInfo\\Translation", value, length));
+    EXPECT_EQ(length, 8u);
+    EXPECT_EQ(dword(value, 0), 0x04E30419u);  // language, then code page
+
+    ASSERT_TRUE(verQueryValue(block, "\\StringFileInfo\\041904E3\\CompanyName", value, length));
+    EXPECT_EQ(utf16TextAt(value), u"Лаборатория");
+    EXPECT_EQ(length, 12u);  // characters, terminator included
+    ASSERT_TRUE(verQueryValue(block, "stringfileinfo\\041904e3\\PRODUCTNAME", value, length));
+    EXPECT_EQ(utf16TextAt(value), u"KVOCodec");
+    ASSERT_TRUE(verQueryValue(block, "StringFileInfo\\041904E3\\PrivateBuild", value, length));
+    EXPECT_EQ(utf16TextAt(value), u"");
+
+    EXPECT_FALSE(verQueryValue(block, "\\StringFileInfo\\041904E3\\Comments", value, length));
+    EXPECT_FALSE(verQueryValue(block, "\\StringFileInfo\\040904E4\\CompanyName", value, length));
+}
+
+TEST(VersionResource, MissingBlocksAreNotFound) {
+    VersionResourceContent bare;
+    const auto block = buildVersionResource(bare);
+    std::span<const std::uint8_t> value;
+    std::uint32_t length = 0;
+    EXPECT_TRUE(verQueryValue(block, "\\", value, length));
+    EXPECT_FALSE(verQueryValue(block, "\\VarFileInfo\\Translation", value, length));
+    EXPECT_FALSE(verQueryValue(block, "\\StringFileInfo", value, length));
+}
+
+TEST(VersionResource, DamagedBytesNeverReadOutside) {
+    const auto block = buildVersionResource(fullContent());
+    std::span<const std::uint8_t> value;
+    std::uint32_t length = 0;
+    for (std::size_t cut = 0; cut < block.size(); ++cut) {
+        const std::vector<std::uint8_t> shortBlock(block.begin(), block.begin() + cut);
+        for (const char* path :
+             {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\041904E3\\CompanyName"}) {
+            if (verQueryValue(shortBlock, path, value, length)) {
+                EXPECT_GE(value.data(), shortBlock.data());
+                EXPECT_LE(value.data() + value.size(), shortBlock.data() + shortBlock.size());
+            }
+        }
+    }
+    // Every length word rewritten to a large or small value.
+    for (std::size_t at = 0; at + 1 < block.size(); at += 2) {
+        for (const std::uint8_t fill : {0x00, 0xFF, 0x07}) {
+            auto bent = block;
+            bent[at] = fill;
+            bent[at + 1] = fill;
+            verQueryValue(bent, "\\StringFileInfo\\041904E3\\ProductName", value, length);
+            if (!value.empty()) {
+                EXPECT_LE(value.data() + value.size(), bent.data() + bent.size());
+                utf16TextAt(value);
+            }
+        }
+    }
+}
+
+TEST(ElfSection, ForeignAndDamagedFilesGiveNothing) {
+    const char* root = std::getenv("KVO_TEST_TMP");
+    const std::filesystem::path dir = std::filesystem::path(root ? root : "/tmp") / "elf";
+    std::filesystem::create_directories(dir);
+    const auto text = dir / "text.bin";
+    std::ofstream(text) << "not an executable at all, but long enough to hold a header......";
+    EXPECT_FALSE(readElfSection(text, ".kvo_version"));
+    EXPECT_FALSE(readElfSection(dir / "missing", ".kvo_version"));
+
+    // This test program itself is an ELF file; cut it short at its section table.
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_TRUE(readElfSection(self, ".text"));
+    EXPECT_FALSE(readElfSection(self, ".no_such_section"));
+    const auto cut = dir / "cut.bin";
+    std::filesystem::copy_file(self, cut, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(self) / 2);
+    EXPECT_FALSE(readElfSection(cut, ".text"));
+}
+
+}  // namespace
+}  // namespace kvo
