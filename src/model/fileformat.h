@@ -22,9 +22,13 @@ inline constexpr std::size_t kEntryMarkNameOffset = 3;
 inline constexpr std::size_t kEntryFixedBytes = 6;  // an entry is this plus its MarkName length
 inline constexpr std::size_t kMaxShortStringLength = 255;  // one length byte
 
-// Behind the channel entries (S bytes of them): StartTime at 14 + S, AnalogRate at 22 + S.
-inline constexpr std::size_t kStartTimeOffsetBeforeEntries = 14;
-inline constexpr std::size_t kAnalogRateOffsetBeforeEntries = 22;
+// The fields behind the channel entries move with entryBytes, the total length S of the entries.
+constexpr std::size_t startTimeOffset(std::size_t entryBytes) {
+    return 14 + entryBytes;
+}
+constexpr std::size_t analogRateOffset(std::size_t entryBytes) {
+    return 22 + entryBytes;
+}
 // Decoded length of a passport without channel entries; with entries it is this plus S.
 inline constexpr std::size_t kDecodedBytesWithoutEntries = 24;
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -99,7 +100,11 @@ TEST(Synth, PassportDecodesFieldByField) {
             decoded += kEntryFixedBytes + mark.size();
         }
         double start = 0;
-        head.PeekDouble(start);
+        const std::size_t entryBytes = decoded - kDecodedBytesWithoutEntries;
+        EXPECT_EQ(head.PeekDouble(start), static_cast<std::int32_t>(analogRateOffset(entryBytes)));
+        double stored = 0;
+        std::memcpy(&stored, &passport[startTimeOffset(entryBytes)], sizeof stored);
+        EXPECT_EQ(stored, start);
         EXPECT_EQ(head.PeekWord(rate), static_cast<std::int32_t>(decoded));
         EXPECT_GT(start, 36526.0);  // after 2000-01-01
         EXPECT_GT(rate, 0);
