@@ -146,8 +146,8 @@ TEST(HeadCursor, RefusedOperationsLeaveCursorBufferAndFlag) {
 }
 
 TEST(HeadCursor, SizesTooLargeForABufferAreRefused) {
-    EXPECT_THROW(THeadel(0x7FFFFFFFu - 99u), std::length_error);
-    EXPECT_THROW(THeadel(std::numeric_limits<std::uint32_t>::max()), std::length_error);
+    EXPECT_THROW(THeadel{0x7FFFFFFFu - 99u}, std::length_error);
+    EXPECT_THROW(THeadel{std::numeric_limits<std::uint32_t>::max()}, std::length_error);
 }
 
 TEST(HeadCursor, SetHeadTakesOnlyUsableBuffers) {
