@@ -50,8 +50,8 @@ class TLzwLex {
     // The same over every defined code except the kDecoderLag newest.
     std::int32_t LongestStringCode_cut() const;
     // Defines the next code as the string of cod plus the window byte behind it. Returns the new
-    // row, or null when the dictionary is full, the string would exceed 12 bytes, or cod is not a
-    // literal or defined code; a refusal gives up the time slice once.
+    // row, or null when the dictionary is full, the string would exceed 12 bytes or cod is not a
+    // code at all (outside 0..255); a refusal gives up the time slice once.
     pbyte016 Expand(std::int32_t cod);
 
   private:

@@ -1,0 +1,80 @@
+#include "codec/block_format.h"
+
+#include <array>
+
+#include "codec/kvoarchiver.h"
+
+namespace kvo {
+
+namespace {
+
+struct Section {
+    const std::uint8_t* payload = nullptr;
+    std::size_t length = 0;
+};
+
+// Follows the four length words; false when any of them or its payload passes `available`.
+bool walkSections(const std::uint8_t* data, std::size_t available,
+                  std::array<Section, codec::kSectionCount>& sections, std::size_t& stored) {
+    if (data == nullptr) {
+        return false;
+    }
+    std::size_t pos = 0;
+    for (Section& section : sections) {
+        if (available - pos < codec::kLengthFieldSize) {
+            return false;
+        }
+        const std::size_t length = codec::readU32(data + pos);
+        pos += codec::kLengthFieldSize;
+        if (length > available - pos) {
+            return false;
+        }
+        section = {data + pos, length};
+        pos += length;
+    }
+    stored = pos;
+    return true;
+}
+
+}  // namespace
+
+std::int64_t StoredBlockLength(const std::uint8_t* data, std::size_t available) {
+    std::array<Section, codec::kSectionCount> sections{};
+    std::size_t stored = 0;
+    if (!walkSections(data, available, sections, stored)) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(stored);
+}
+
+namespace codec {
+
+std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available) {
+    std::array<Section, kSectionCount> s{};
+    std::size_t stored = 0;
+    if (!walkSections(data, available, s, stored)) {
+        return std::nullopt;
+    }
+    const auto& [firstWords, secondBytes, codes, secondWords] = s;
+    if (firstWords.length % kFirstWordSize != 0 || secondBytes.length % kSecondBytePairSize != 0 ||
+        secondWords.length % kSecondWordPairSize != 0 || codes.length < kMinRecords) {
+        return std::nullopt;
+    }
+    BlockView view;
+    view.records = firstWords.length / kFirstWordSize;
+    if (view.records < kMinRecords) {
+        return std::nullopt;
+    }
+    view.firstWords = firstWords.payload;
+    view.secondBytePairs = secondBytes.payload;
+    view.secondBytePairCount = secondBytes.length / kSecondBytePairSize;
+    view.codes = codes.payload;
+    view.codeCount = codes.length;
+    view.secondWordPairs = secondWords.payload;
+    view.secondWordPairCount = secondWords.length / kSecondWordPairSize;
+    view.storedLength = stored;
+    return view;
+}
+
+}  // namespace codec
+}  // namespace kvo

@@ -1,0 +1,61 @@
+#pragma once
+// Byte layout of a compressed block: four sections, each a little-endian 32-bit byte length
+// followed by its payload (FirstWords, SecondByte pairs, LeadByte codes, SecondWord pairs).
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#include "model/types4kvo.h"
+
+namespace kvo::codec {
+
+inline constexpr std::size_t kLengthFieldSize = 4;
+inline constexpr std::size_t kSectionCount = 4;
+inline constexpr std::size_t kBlockOverhead = kLengthFieldSize * kSectionCount;
+inline constexpr std::size_t kMinRecords = 12;  // the code stream opens with 12 raw LeadBytes
+inline constexpr std::size_t kFirstWordSize = 2;
+inline constexpr std::size_t kSecondBytePairSize = 2;
+inline constexpr std::size_t kSecondWordPairSize = 4;
+
+// Offsets of the four fields inside a 6-byte record.
+inline constexpr std::size_t kLeadByteOffset = 0;
+inline constexpr std::size_t kSecondByteOffset = 1;
+inline constexpr std::size_t kFirstWordOffset = 2;
+inline constexpr std::size_t kSecondWordOffset = 4;
+
+inline std::uint16_t readU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline void writeU16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline std::uint32_t readU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline void writeU32(std::uint8_t* p, std::uint32_t v) {
+    writeU16(p, static_cast<std::uint16_t>(v));
+    writeU16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
+
+// A block whose sections were checked against the bytes present and against each other's shape.
+struct BlockView {
+    std::size_t records = 0;
+    const std::uint8_t* firstWords = nullptr;
+    const std::uint8_t* secondBytePairs = nullptr;
+    std::size_t secondBytePairCount = 0;
+    const std::uint8_t* codes = nullptr;
+    std::size_t codeCount = 0;
+    const std::uint8_t* secondWordPairs = nullptr;
+    std::size_t secondWordPairCount = 0;
+    std::size_t storedLength = 0;
+};
+
+// Null when a length field or payload runs past `available`, section 1 is odd, a pair section is
+// not whole pairs, the code section is shorter than 12 bytes or there are fewer than 12 records.
+std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available);
+
+}  // namespace kvo::codec

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "codec/block_format.h"
+#include "codec/kvoarchiver.h"
+#include "codec/reference_codec.h"
+#include "record_maker.h"
+
+namespace kvo {
+namespace {
+
+using testing::Fields;
+using testing::LeadPattern;
+using testing::makeBlock;
+using testing::makeRecords;
+
+T1DimByteArr compressedBlock(T1DimByteArr records) {
+    const std::int32_t length = CompressBlock(records, 0);
+    EXPECT_GT(length, 0);
+    records.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return records;
+}
+
+// A damaged block must fail the same way in both implementations and leave the buffer alone.
+void expectRejected(const T1DimByteArr& block, const char* what) {
+    for (auto restore : {&RestoreBlock, &reference::RestoreBlock}) {
+        T1DimByteArr buffer = block;
+        EXPECT_EQ(restore(buffer), -1) << what;
+        EXPECT_EQ(buffer, block) << what;
+    }
+}
+
+TEST(BlockSafety, CompressRefusesWhatItCannotCodeAndLeavesBufferAlone) {
+    const T1DimByteArr eleven = makeRecords(11, [](std::size_t) { return Fields{1, 2, 3, 4}; });
+    T1DimByteArr buffer = eleven;
+    EXPECT_EQ(CompressBlock(buffer, 0), -1);
+    EXPECT_EQ(buffer, eleven);
+
+    T1DimByteArr high = makeBlock(500, LeadPattern::Periodic, 3);
+    high[417 * kRecordSize] = 128;
+    EXPECT_EQ(FindUncodableLeadByte(high.data(), 500), 417);
+    EXPECT_EQ(FindUncodableLeadByte(high.data(), 417), -1);
+    buffer = high;
+    EXPECT_EQ(CompressBlock(buffer, 0), -1);
+    EXPECT_EQ(buffer, high);
+    EXPECT_EQ(reference::CompressBlock(buffer, 0), -1);
+    EXPECT_EQ(buffer, high);
+
+    const T1DimByteArr twenty = makeBlock(20, LeadPattern::Random, 4);
+    for (std::int32_t bad : {-6, 121, 71}) {
+        buffer = twenty;
+        EXPECT_EQ(CompressBlock(buffer, bad), -1) << bad;
+        EXPECT_EQ(buffer, twenty);
+    }
+    // Only the first byteCount bytes make up the block.
+    buffer = twenty;
+    const std::int32_t length = CompressBlock(buffer, 77);
+    ASSERT_GT(length, 0);
+    buffer.resize(static_cast<std::size_t>(length));
+    ASSERT_EQ(RestoreBlock(buffer), 72);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), twenty.begin()));
+}
+
+TEST(BlockSafety, BlockLongerThanRecordsGrowsTheBuffer) {
+    std::mt19937 rng(11);
+    const T1DimByteArr records = makeRecords(3000, [&](std::size_t) {
+        return Fields{static_cast<std::uint8_t>(rng() % 128), static_cast<std::uint8_t>(rng()),
+                      static_cast<std::uint16_t>(rng()), static_cast<std::uint16_t>(rng())};
+    });
+    T1DimByteArr buffer = records;
+    const std::int32_t length = CompressBlock(buffer, 0);
+    EXPECT_GT(length, 6 * 3000);
+    EXPECT_LE(length, 16 + 9 * 3000);
+    ASSERT_GE(buffer.size(), static_cast<std::size_t>(length));
+    buffer.resize(static_cast<std::size_t>(length));
+    T1DimByteArr viaReference = records;
+    ASSERT_EQ(reference::CompressBlock(viaReference, 0), length);
+    viaReference.resize(static_cast<std::size_t>(length));
+    EXPECT_EQ(buffer, viaReference);
+    ASSERT_EQ(RestoreBlock(buffer), 18000);
+    EXPECT_EQ(buffer, records);
+}
+
+TEST(BlockSafety, MalformedSectionLengthsAreRejected) {
+    const T1DimByteArr block = compressedBlock(makeBlock(40, LeadPattern::Periodic, 5));
+    EXPECT_EQ(StoredBlockLength(block.data(), block.size()),
+              static_cast<std::int64_t>(block.size()));
+    for (std::size_t cut = 0; cut < block.size(); ++cut) {
+        const T1DimByteArr truncated(block.begin(),
+                                     block.begin() + static_cast<std::ptrdiff_t>(cut));
+        EXPECT_EQ(StoredBlockLength(truncated.data(), truncated.size()), -1) << cut;
+        expectRejected(truncated, "truncated");
+    }
+    EXPECT_EQ(StoredBlockLength(nullptr, 0), -1);
+
+    // Hand-made blocks: FirstWord bytes, SecondByte pairs, code stream, SecondWord pairs.
+    const auto build = [](std::vector<std::uint8_t> secondBytes, std::vector<std::uint8_t> codes,
+                          std::vector<std::uint8_t> words, std::uint32_t firstWordBytes) {
+        T1DimByteArr b(4);
+        codec::writeU32(b.data(), firstWordBytes);
+        b.resize(b.size() + firstWordBytes, 0x55);
+        for (const auto* s : {&secondBytes, &codes, &words}) {
+            const std::size_t at = b.size();
+            b.resize(at + 4);
+            codec::writeU32(&b[at], static_cast<std::uint32_t>(s->size()));
+            b.insert(b.end(), s->begin(), s->end());
+        }
+        return b;
+    };
+    const std::vector<std::uint8_t> raw12{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const T1DimByteArr good = build({7, 12}, raw12, {1, 0, 12, 0}, 24);
+    T1DimByteArr restored = good;
+    ASSERT_EQ(RestoreBlock(restored), 72);
+
+    expectRejected(build({7, 12}, raw12, {1, 0, 12, 0}, 23), "odd section 1");
+    expectRejected(build({7, 12, 0}, raw12, {1, 0, 12, 0}, 24), "half a byte pair");
+    expectRejected(build({7, 12}, raw12, {1, 0, 12, 0, 0, 0}, 24), "half a word pair");
+    expectRejected(build({7, 12}, {1, 2, 3}, {1, 0, 12, 0}, 24), "code section short");
+    expectRejected(build({7, 11}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {1, 0, 11, 0}, 22),
+                   "eleven records");
+    expectRejected(build({7, 13}, raw12, {1, 0, 12, 0}, 24), "counts add to n + 1");
+    expectRejected(build({7, 12}, raw12, {1, 0, 11, 0}, 24), "word counts short");
+    std::vector<std::uint8_t> thirteen = raw12;
+    thirteen.push_back(5);
+    expectRejected(build({7, 12}, thirteen, {1, 0, 12, 0}, 24), "one LeadByte too many");
+    std::vector<std::uint8_t> undefined = raw12;
+    undefined.push_back(200);  // a code nobody defined, even where it would add nothing
+    expectRejected(build({7, 12}, undefined, {1, 0, 12, 0}, 24), "undefined code");
+    undefined.push_back(5);
+    expectRejected(build({7, 13}, undefined, {1, 0, 13, 0}, 26), "undefined code, n + 1");
+    T1DimByteArr huge = good;
+    codec::writeU32(huge.data() + 28, 0xFFFFFFF0u);
+    expectRejected(huge, "length past the end");
+
+    // Zero-count pairs add nothing; bytes behind the block are ignored.
+    T1DimByteArr padded = build({9, 0, 7, 12, 8, 0}, raw12, {1, 0, 0, 0, 1, 0, 12, 0}, 24);
+    padded.resize(padded.size() + 100, 0);
+    ASSERT_EQ(RestoreBlock(padded), 72);
+    EXPECT_EQ(padded, restored);
+}
+
+TEST(BlockSafety, RandomlyDamagedBlocksBehaveLikeTheReference) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 300; ++round) {
+        const auto pattern = static_cast<LeadPattern>(round % 7);
+        T1DimByteArr block = compressedBlock(makeBlock(12 + rng() % 400, pattern, rng()));
+        const int flips = 1 + static_cast<int>(rng() % 4);
+        for (int f = 0; f < flips; ++f) {
+            block[rng() % block.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        }
+        T1DimByteArr fast = block;
+        T1DimByteArr slow = block;
+        const std::int32_t fastResult = RestoreBlock(fast);
+        EXPECT_EQ(fastResult, reference::RestoreBlock(slow)) << round;
+        EXPECT_EQ(fast, slow) << round;
+        if (fastResult < 0) {
+            EXPECT_EQ(fast, block) << round;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kvo
