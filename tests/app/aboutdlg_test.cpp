@@ -1,0 +1,111 @@
+// The about box over synthetic version resources and over the program's own.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <algorithm>
+
+#include "apptesting.h"
+#include "platform/versionresource.h"
+
+namespace kvo::test {
+namespace {
+
+class MemoryVersionFile final : public VersionInfoFile {
+  public:
+    explicit MemoryVersionFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::uint32_t fileVersionInfoSize(const std::string&) const override {
+        return static_cast<std::uint32_t>(bytes_.size());
+    }
+    bool fileVersionInfo(const std::string&, std::span<std::uint8_t> block) const override {
+        std::copy(bytes_.begin(), bytes_.end(), block.begin());
+        return true;
+    }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+VersionResourceContent allStrings(std::uint16_t language) {
+    VersionResourceContent c;
+    c.fileVersionMS = (2u << 16) | 3u;
+    c.fileVersionLS = (4u << 16) | 5u;
+    c.translations = {{language, 0x04E4}};
+    char key[9];
+    std::snprintf(key, sizeof key, "%04X04E4", language);
+    c.stringTableKey = key;
+    c.strings = {{"CompanyName", "Лаборатория"},    {"ProductName", "KVOCodec"},
+                 {"PrivateBuild", "сборка 7"},      {"ProductVersion", "1.0"},
+                 {"FileDescription", "Сжатие KVO"}, {"FileVersion", "9.9.9.9"}};
+    return c;
+}
+
+QStringList labelTexts(const TAboutDlg& dlg) {
+    QStringList texts;
+    for (int i = 1; i <= 6; ++i) {
+        texts << dlg.label(i).text();
+    }
+    return texts;
+}
+
+TEST(AboutBox, ShowsTheFiveStringsAndTheFixedFileVersion) {
+    for (const std::uint16_t language : {std::uint16_t{0x0409}, std::uint16_t{0x0800}}) {
+        const MemoryVersionFile file(buildVersionResource(allStrings(language)));
+        Windows w(file);
+        const QStringList expected = {"CompanyName: Лаборатория",    "ProductName: KVOCodec",
+                                      "PrivateBuild: сборка 7",      "ProductVersion: 1.0",
+                                      "FileDescription: Сжатие KVO", "FileVersion :  2.3.4.5"};
+        w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
+        EXPECT_EQ(labelTexts(w.aboutDlg), expected) << language;
+        w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
+        EXPECT_EQ(labelTexts(w.aboutDlg), expected);
+        EXPECT_EQ(w.desktop.modals, (std::vector<QDialog*>{&w.aboutDlg, &w.aboutDlg}));
+        EXPECT_TRUE(w.desktop.errors.empty());
+        // Other window commands are not ours.
+        w.mainForm.SystemMMenu(0xF060);
+        EXPECT_EQ(w.desktop.modals.size(), 2u);
+    }
+}
+
+TEST(AboutBox, WithoutResourceNothingHappensWithoutTranslationAnError) {
+    Windows none;
+    none.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
+    EXPECT_TRUE(none.desktop.modals.empty());
+    EXPECT_TRUE(none.desktop.errors.empty());
+    EXPECT_EQ(labelTexts(none.aboutDlg), (QStringList{"Обработка KVO-файлов", "июнь 2003", "Label3",
+                                                      "Label4", "Label5", "Label5"}));
+
+    VersionResourceContent noTable = allStrings(0x0409);
+    noTable.translations.clear();
+    const MemoryVersionFile file(buildVersionResource(noTable));
+    Windows w(file, "/opt/kvo/kvocodec");
+    w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
+    EXPECT_TRUE(w.desktop.modals.empty());
+    EXPECT_EQ(w.desktop.errors,
+              std::vector<QString>{"Invalid language info in file /opt/kvo/kvocodec"});
+    EXPECT_EQ(w.aboutDlg.label(1).text(), "Обработка KVO-файлов");
+}
+
+TEST(AboutBox, MissingStringsKeepTheirLabels) {
+    VersionResourceContent some = allStrings(0x0409);
+    some.strings = {{"ProductVersion", "1.0.0.0"}};
+    const MemoryVersionFile file(buildVersionResource(some));
+    Windows w(file);
+    w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
+    EXPECT_EQ(labelTexts(w.aboutDlg),
+              (QStringList{"Обработка KVO-файлов", "июнь 2003", "Label3", "ProductVersion: 1.0.0.0",
+                           "Label5", "FileVersion :  2.3.4.5"}));
+}
+
+TEST(AboutBox, ReadsTheResourceThatTheBuildPutIntoTheExecutable) {
+    const ElfVersionInfoFile file;
+    Windows w(file, QStringLiteral("/proc/self/exe"));
+    w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
+    ASSERT_EQ(w.desktop.modals.size(), 1u);
+    EXPECT_EQ(w.aboutDlg.label(6).text(), "FileVersion :  1.0.0.0");
+    EXPECT_EQ(w.aboutDlg.label(4).text(), "ProductVersion: 1.0.0.0");
+    EXPECT_EQ(w.aboutDlg.label(1).text(), "Обработка KVO-файлов");
+}
+
+}  // namespace
+}  // namespace kvo::test

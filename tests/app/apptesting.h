@@ -1,0 +1,68 @@
+#pragma once
+// Shared pieces of the window tests: the application object, a temporary folder, crafted files,
+// and the three windows wired to a fake desktop.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/aboutdlg.h"
+#include "app/headform.h"
+#include "app/kvocodecform.h"
+#include "fakedesktop.h"
+#include "platform/versioninfofile.h"
+
+namespace kvo::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void ensureApplication();
+
+// An empty folder for one test under KVO_TEST_TMP.
+std::filesystem::path cleanFolder(const std::string& name);
+void writeBytes(const std::filesystem::path& path, const Bytes& bytes);
+Bytes readBytes(const std::filesystem::path& path);
+
+// The 24-byte passport without channels, then `dataBytes` bytes of data.
+Bytes plainRecording(std::size_t dataBytes);
+
+// No version resource at all.
+class NoVersionFile final : public VersionInfoFile {
+  public:
+    std::uint32_t fileVersionInfoSize(const std::string&) const override { return 0; }
+    bool fileVersionInfo(const std::string&, std::span<std::uint8_t>) const override {
+        return false;
+    }
+};
+
+// The three windows of the program around a fake desktop.
+struct Windows {
+    explicit Windows(const VersionInfoFile& versionFile = NoVersionFile(),
+                     const QString& executablePath = QStringLiteral("/opt/kvo/kvocodec"));
+
+    QPlainTextEdit& summary() const;
+    QComboBox& blockSizes() const;
+    QProgressBar& progress() const;
+    QAction& action(const char* name) const;
+    QStringList summaryLines() const;
+    QStringList passportLines() const;
+    QStringList blockSizeItems() const;
+
+    // Opens `path` through File / Open.
+    void open(const std::filesystem::path& path);
+
+    bool applicationReady;  // first: every window needs the application object
+    FakeDesktop desktop;
+    THeadForm headForm;
+    TAboutDlg aboutDlg;
+    TKVOCodecForm mainForm;
+};
+
+}  // namespace kvo::test
