@@ -1,0 +1,187 @@
+#include "cli/filejob.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iomanip>
+#include <optional>
+#include <sstream>
+
+#include "cli/listing.h"
+#include "cli/progressmeter.h"
+#include "convert/convertfile.h"
+#include "convert/inspect.h"
+#include "convert/storedblocks.h"
+
+namespace kvo::cli {
+namespace {
+
+class Reporter {
+  public:
+    Reporter(const std::string& path, const Options& options, const Console& console)
+        : fPath(path), fOptions(options), fConsole(console) {}
+
+    Outcome fail(const std::string& message) const {
+        fConsole.err << "kvox: " << fPath << ": " << message << '\n';
+        return Outcome::Failed;
+    }
+    void warn(const std::string& message) {
+        fWarned = true;
+        if (fOptions.verbosity != Verbosity::Quiet) {
+            fConsole.err << "kvox: " << fPath << ": предупреждение: " << message << '\n';
+        }
+    }
+    void note(const std::string& message) const {
+        if (fOptions.verbosity == Verbosity::Verbose) {
+            fConsole.err << "kvox: " << fPath << ": " << message << '\n';
+        }
+    }
+    Outcome outcome() const { return fWarned ? Outcome::Warned : Outcome::Done; }
+    bool showProgress() const {
+        return fConsole.errIsTerminal && fOptions.verbosity != Verbosity::Quiet;
+    }
+    std::ostream& terminal() const { return fConsole.err; }
+
+  private:
+    const std::string& fPath;
+    const Options& fOptions;
+    const Console& fConsole;
+    bool fWarned = false;
+};
+
+std::optional<FileKind> KindOf(const std::string& path, Direction direction) {
+    switch (direction) {
+        case Direction::Compress:
+            return FileKind::Recording;
+        case Direction::Restore:
+            return FileKind::Compressed;
+        case Direction::ByExtension:
+            break;
+    }
+    return fileKindOf(path);
+}
+
+// The other extension in place of the input's, or appended when the input has another one.
+std::string OutputPathFor(const std::string& path, FileKind kind) {
+    const std::string extension = kind == FileKind::Recording ? ".kvox" : ".kvo";
+    return fileKindOf(path) == kind ? withExtension(path, extension) : path + extension;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+std::string Rate(std::uint64_t bytes, double seconds) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1)
+         << static_cast<double>(bytes) / (1024.0 * 1024.0) / std::max(seconds, 1e-6) << " МиБ/с";
+    return text.str();
+}
+
+void NoteResult(Reporter& reporter, const ConvertReport& report, std::uint64_t inputSize,
+                double seconds, const std::string& output) {
+    std::ostringstream text;
+    text << "-> " << output << ": " << inputSize << " -> " << report.bytesWritten << " байт";
+    if (inputSize != 0) {
+        text << " (" << std::fixed << std::setprecision(1)
+             << 100.0 * static_cast<double>(report.bytesWritten) / static_cast<double>(inputSize)
+             << "%)";
+    }
+    text << ", блоков " << report.blocks << ", " << Rate(inputSize, seconds);
+    reporter.note(text.str());
+}
+
+Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsigned threads,
+                Reporter& reporter) {
+    const std::string output = options.output.value_or(OutputPathFor(source.path(), kind));
+    if (SameFile(source.path(), output)) {
+        return reporter.fail("файл результата совпадает с исходным: " + output);
+    }
+    if (!options.force && std::filesystem::exists(std::filesystem::symlink_status(output))) {
+        return reporter.fail("файл " + output + " уже существует (заменить: -f)");
+    }
+    const std::uint32_t passportLength = ReadPassportLength(source);
+    const std::uint64_t inputSize = source.size();
+    ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), inputSize);
+    const ProgressFn progress = [&meter](std::uint64_t at) { meter.show(at); };
+    const auto started = std::chrono::steady_clock::now();
+    ConvertReport report;
+    if (kind == FileKind::Recording) {
+        const std::uint64_t dataSize = inputSize - passportLength;
+        const BlockPlan plan = options.blockSize ? CoveringBlocks(dataSize, *options.blockSize)
+                                                 : DefaultBlocks(dataSize);
+        report = CompressFile(source, passportLength, plan, output, progress, threads);
+    } else {
+        report = RestoreFile(source, passportLength, output, progress, threads);
+    }
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+    if (report.noData) {
+        reporter.warn("файл не содержит данных: " + output + " содержит только паспорт");
+    }
+    if (report.droppedBytes != 0) {
+        reporter.warn("последние " + std::to_string(report.droppedBytes) +
+                      " байт (неполная запись) не сохранены");
+    }
+    NoteResult(reporter, report, inputSize, seconds.count(), output);
+    return reporter.outcome();
+}
+
+Outcome Test(FileStream& source, unsigned threads, Reporter& reporter) {
+    const std::uint32_t passportLength = ReadPassportLength(source);
+    ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), source.size());
+    const auto report = TestFile(
+        source, passportLength, [&meter](std::uint64_t at) { meter.show(at); }, threads);
+    reporter.note("в порядке, блоков " + std::to_string(report.blocks));
+    return reporter.outcome();
+}
+
+Outcome List(FileStream& source, FileKind kind, const Options& options, const Console& console,
+             Reporter& reporter) {
+    const Listing listing = ListFile(source, kind);
+    if (options.json) {
+        PrintListingJson(console.out, listing);
+    } else {
+        PrintListing(console.out, listing);
+    }
+    if (listing.cutShortBlock) {
+        return reporter.fail("файл поврежден: блок " + std::to_string(*listing.cutShortBlock + 1) +
+                             " обрывается в конце файла");
+    }
+    return reporter.outcome();
+}
+
+}  // namespace
+
+Outcome ProcessFile(const std::string& path, const Options& options, unsigned threads,
+                    const Console& console) {
+    Reporter reporter(path, options, console);
+    const auto kind = KindOf(path, options.direction);
+    if (options.action == Action::Test && kind == FileKind::Recording) {
+        return reporter.fail("проверяются только сжатые файлы (.kvox)");
+    }
+    if (!kind && options.action != Action::Test) {
+        return reporter.fail("расширение не .kvo и не .kvox; направление задают -z или -d");
+    }
+    try {
+        auto source = FileStream::OpenRead(path);
+        switch (options.action) {
+            case Action::List:
+                return List(source, *kind, options, console, reporter);
+            case Action::Test:
+                return Test(source, threads, reporter);
+            case Action::Convert:
+                return Convert(source, *kind, options, threads, reporter);
+        }
+    } catch (const std::exception& error) {
+        // ConvertError and FileError name the file and the reason; anything else is a resource
+        // limit such as a passport too large to hold in memory.
+        return reporter.fail(error.what());
+    }
+    return Outcome::Failed;
+}
+
+}  // namespace kvo::cli

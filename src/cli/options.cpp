@@ -1,0 +1,185 @@
+#include "cli/options.h"
+
+#include <charconv>
+#include <map>
+
+#include "convert/blockplan.h"
+
+namespace kvo::cli {
+namespace {
+
+using Setter = std::optional<std::string> (*)(Options&, const std::string& value);
+using Flag = void (*)(Options&);
+
+// A flag, or an option with a value whose setter says what is wrong with it.
+struct OptionSpec {
+    char shortName;
+    const char* longName;
+    Flag flag;
+    Setter value;
+};
+
+std::optional<std::string> SetBlockSize(Options& options, const std::string& value) {
+    const auto size = ParseByteCount(value);
+    if (!size || *size % 6 != 0 || *size < kMinBlockSize || *size > kMaxBlockSize) {
+        return "размер блока должен быть кратен 6 и лежать в пределах от " +
+               std::to_string(kMinBlockSize) + " до " + std::to_string(kMaxBlockSize) +
+               " байт: " + value;
+    }
+    options.blockSize = size;
+    return std::nullopt;
+}
+
+std::optional<std::string> SetThreads(Options& options, const std::string& value) {
+    unsigned threads = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threads);
+    if (error != std::errc() || end != value.data() + value.size() || threads > 1024) {
+        return "число потоков должно быть от 0 (все ядра) до 1024: " + value;
+    }
+    options.threads = threads;
+    return std::nullopt;
+}
+
+std::optional<std::string> SetOutput(Options& options, const std::string& value) {
+    options.output = value;
+    return std::nullopt;
+}
+
+const std::vector<OptionSpec>& Specs() {
+    static const std::vector<OptionSpec> specs{
+        {'z', "compress", [](Options& o) { o.direction = Direction::Compress; }, nullptr},
+        {'d', "restore", [](Options& o) { o.direction = Direction::Restore; }, nullptr},
+        {'o', "output", nullptr, SetOutput},
+        {'f', "force", [](Options& o) { o.force = true; }, nullptr},
+        {'b', "block-size", nullptr, SetBlockSize},
+        {'t', "test", [](Options& o) { o.action = Action::Test; }, nullptr},
+        {'l', "list", [](Options& o) { o.action = Action::List; }, nullptr},
+        {'\0', "json", [](Options& o) { o.json = true; }, nullptr},
+        {'T', "threads", nullptr, SetThreads},
+        {'q', "quiet", [](Options& o) { o.verbosity = Verbosity::Quiet; }, nullptr},
+        {'v', "verbose", [](Options& o) { o.verbosity = Verbosity::Verbose; }, nullptr},
+        {'h', "help", [](Options& o) { o.help = true; }, nullptr},
+        {'V', "version", [](Options& o) { o.version = true; }, nullptr},
+    };
+    return specs;
+}
+
+const OptionSpec* FindShort(char name) {
+    for (const auto& spec : Specs()) {
+        if (spec.shortName == name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+const OptionSpec* FindLong(const std::string& name) {
+    for (const auto& spec : Specs()) {
+        if (name == spec.longName) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+// Walks the arguments like getopt_long: bundled short flags (-zf), values attached or separate
+// (-b72, -b 72, --block-size=72, --block-size 72), and "--" before names that begin with "-".
+class Parser {
+  public:
+    explicit Parser(const std::vector<std::string>& args) : fArgs(args) {}
+
+    std::variant<Options, UsageError> run() {
+        bool optionsEnded = false;
+        for (fNext = 0; fNext < fArgs.size();) {
+            const std::string& arg = fArgs[fNext++];
+            std::optional<std::string> error;
+            if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+                fOptions.files.push_back(arg);
+            } else if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg[1] == '-') {
+                error = longOption(arg.substr(2));
+            } else {
+                error = shortOptions(arg.substr(1));
+            }
+            if (error) {
+                return UsageError{*error};
+            }
+        }
+        return fOptions;
+    }
+
+  private:
+    std::optional<std::string> longOption(const std::string& text) {
+        const auto equals = text.find('=');
+        const std::string name = text.substr(0, equals);
+        const OptionSpec* spec = FindLong(name);
+        if (spec == nullptr) {
+            return "неизвестный параметр --" + name;
+        }
+        if (spec->flag != nullptr) {
+            if (equals != std::string::npos) {
+                return "параметр --" + name + " не имеет значения";
+            }
+            spec->flag(fOptions);
+            return std::nullopt;
+        }
+        if (equals != std::string::npos) {
+            return spec->value(fOptions, text.substr(equals + 1));
+        }
+        return valueFor("--" + name, *spec);
+    }
+
+    std::optional<std::string> shortOptions(const std::string& letters) {
+        for (std::size_t i = 0; i < letters.size(); ++i) {
+            const OptionSpec* spec = FindShort(letters[i]);
+            if (spec == nullptr) {
+                return std::string("неизвестный параметр -") + letters[i];
+            }
+            if (spec->value != nullptr) {
+                return i + 1 < letters.size() ? spec->value(fOptions, letters.substr(i + 1))
+                                              : valueFor(std::string("-") + letters[i], *spec);
+            }
+            spec->flag(fOptions);
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::string> valueFor(const std::string& shown, const OptionSpec& spec) {
+        if (fNext >= fArgs.size()) {
+            return "параметру " + shown + " нужно значение";
+        }
+        return spec.value(fOptions, fArgs[fNext++]);
+    }
+
+    const std::vector<std::string>& fArgs;
+    std::size_t fNext = 0;
+    Options fOptions;
+};
+
+}  // namespace
+
+std::variant<Options, UsageError> ParseOptions(const std::vector<std::string>& args) {
+    return Parser(args).run();
+}
+
+std::optional<std::uint64_t> ParseByteCount(const std::string& text) {
+    std::uint64_t value = 0;
+    const char* const end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || rest == text.data()) {
+        return std::nullopt;
+    }
+    static const std::map<char, unsigned> shifts{{'k', 10}, {'K', 10}, {'m', 20},
+                                                 {'M', 20}, {'g', 30}, {'G', 30}};
+    if (rest == end) {
+        return value;
+    }
+    const auto shift = shifts.find(*rest);
+    if (rest + 1 != end || shift == shifts.end() || value > (UINT64_MAX >> shift->second)) {
+        return std::nullopt;
+    }
+    return value << shift->second;
+}
+
+}  // namespace kvo::cli

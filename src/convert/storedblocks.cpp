@@ -1,0 +1,54 @@
+#include "convert/storedblocks.h"
+
+#include <array>
+#include <string>
+
+#include "codec/block_format.h"
+#include "convert/converterror.h"
+#include "convert/dataarea.h"
+#include "model/fileformat.h"
+
+namespace kvo {
+std::uint32_t ReadPassportLength(FileStream& source) {
+    std::array<std::uint8_t, 4> field{};
+    source.seek(kPassportLengthOffset);
+    if (source.read(field.data(), field.size()) != field.size()) {
+        throw ConvertError(ConvertError::Kind::Refused,
+                           "Файл " + source.path() + " короче 10 байт: в нём нет длины паспорта");
+    }
+    const std::uint32_t passportLength = codec::readU32(field.data());
+    DataAreaSize(source, passportLength);
+    source.seek(0);
+    return passportLength;
+}
+
+StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
+    const std::uint64_t end = passportLength + DataAreaSize(source, passportLength);
+    StoredBlocks found;
+    for (std::uint64_t at = passportLength; at < end && !found.cutShortBlock;) {
+        std::uint64_t records = 0;
+        for (int section = 0; section < 4 && at <= end; ++section) {
+            std::array<std::uint8_t, 4> word{};
+            if (end - at < word.size()) {
+                at = end + 1;
+                break;
+            }
+            source.seek(at);
+            source.readExact(word.data(), word.size());
+            const std::uint32_t length = codec::readU32(word.data());
+            records = section == 0 ? length / 2 : records;
+            at += word.size() + length;
+        }
+        if (at > end) {
+            found.cutShortBlock = found.blocks;
+        } else {
+            found.firstBlockRecords = found.blocks == 0 ? records : found.firstBlockRecords;
+            found.records += records;
+            ++found.blocks;
+        }
+    }
+    source.seek(0);
+    return found;
+}
+
+}  // namespace kvo

@@ -1,0 +1,119 @@
+#include "convert/convertfile.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "testfiles.h"
+
+namespace kvo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Passport;
+using test::ReadBytes;
+using test::Records;
+using test::WriteBytes;
+
+struct Converted {
+    ConvertReport report;
+    std::string bytes;
+};
+
+Converted Compress(const fs::path& source, std::uint32_t passportLength, const BlockPlan& plan,
+                   const fs::path& target, unsigned threads = 1) {
+    auto stream = FileStream::OpenRead(source.string());
+    const auto report =
+        CompressFile(stream, passportLength, plan, target.string(), nullptr, threads);
+    return {report, ReadBytes(target)};
+}
+
+Converted Restore(const fs::path& source, std::uint32_t passportLength, const fs::path& target,
+                  unsigned threads = 1) {
+    auto stream = FileStream::OpenRead(source.string());
+    const auto report = RestoreFile(stream, passportLength, target.string(), nullptr, threads);
+    return {report, ReadBytes(target)};
+}
+
+TEST(ConvertFile, RoundTripsWithEveryPlanAndThreadCount) {
+    const auto folder = test::CleanFolder("convert-roundtrip");
+    const std::string passport = Passport(40);
+    const std::string data = Records(1000, 1);
+    WriteBytes(folder / "a.kvo", passport + data + "xyz");  // a trailing partial record
+
+    for (const BlockPlan& plan : {EqualBlocks(6003, 6000), EqualBlocks(6003, 1200),
+                                  CoveringBlocks(6003, 1800), DefaultBlocks(6003, 1800)}) {
+        const auto one = Compress(folder / "a.kvo", 40, plan, folder / "a.kvox", 1);
+        EXPECT_EQ(one.report.blocks, plan.blockCount());
+        EXPECT_EQ(one.report.droppedBytes, 6003 - plan.coveredBytes());
+        EXPECT_EQ(one.report.bytesWritten, one.bytes.size());
+        EXPECT_EQ(one.bytes.substr(0, 40), passport);
+        EXPECT_LT(one.bytes.size(), passport.size() + data.size());
+
+        const auto four = Compress(folder / "a.kvo", 40, plan, folder / "b.kvox", 4);
+        EXPECT_EQ(four.bytes, one.bytes);
+
+        for (const unsigned threads : {1u, 3u}) {
+            const auto restored = Restore(folder / "a.kvox", 40, folder / "c.kvo", threads);
+            EXPECT_EQ(restored.bytes, passport + data.substr(0, plan.coveredBytes()));
+            EXPECT_EQ(restored.report.blocks, plan.blockCount());
+            EXPECT_EQ(restored.report.bytesRead, one.bytes.size());
+        }
+    }
+    // Only the two outputs and the sources: no temporary files left behind.
+    EXPECT_EQ(test::EntriesIn(folder), 4u);
+}
+
+TEST(ConvertFile, SmallestBlockAndTrailingBytes) {
+    const auto folder = test::CleanFolder("convert-small");
+    const std::string passport = Passport(24);
+    WriteBytes(folder / "twelve.kvo", passport + Records(12, 2));
+    const auto twelve = Compress(folder / "twelve.kvo", 24, EqualBlocks(72, 72), folder / "t.kvox");
+    EXPECT_EQ(twelve.report.blocks, 1u);
+    EXPECT_EQ(Restore(folder / "t.kvox", 24, folder / "t.kvo").bytes,
+              ReadBytes(folder / "twelve.kvo"));
+
+    const std::string data = Records(1000, 3);
+    WriteBytes(folder / "odd.kvo", passport + data + "12345");
+    const auto odd = Compress(folder / "odd.kvo", 24, EqualBlocks(6005, 6000), folder / "o.kvox");
+    EXPECT_EQ(odd.report.blocks, 1u);
+    EXPECT_EQ(odd.report.droppedBytes, 5u);
+    EXPECT_EQ(Restore(folder / "o.kvox", 24, folder / "o.kvo").bytes, passport + data);
+}
+
+TEST(ConvertFile, EmptyDataAreaGivesThePassportAlone) {
+    const auto folder = test::CleanFolder("convert-empty");
+    const std::string passport = Passport(30);
+    WriteBytes(folder / "e.kvo", passport);
+    const auto compressed = Compress(folder / "e.kvo", 30, EqualBlocks(0, 0), folder / "e.kvox");
+    EXPECT_TRUE(compressed.report.noData);
+    EXPECT_EQ(compressed.report.blocks, 0u);
+    EXPECT_EQ(compressed.bytes, passport);
+    const auto restored = Restore(folder / "e.kvox", 30, folder / "r.kvo");
+    EXPECT_TRUE(restored.report.noData);
+    EXPECT_EQ(restored.bytes, passport);
+}
+
+TEST(ConvertFile, RewindsTheSourceAndReportsProgress) {
+    const auto folder = test::CleanFolder("convert-again");
+    WriteBytes(folder / "a.kvo", Passport(24) + Records(300, 4));
+    auto source = FileStream::OpenRead((folder / "a.kvo").string());
+    source.seek(100);  // wherever an earlier run or an inspection left it
+
+    std::vector<std::uint64_t> positions;
+    const ProgressFn progress = [&positions](std::uint64_t at) { positions.push_back(at); };
+    const auto plan = EqualBlocks(1800, 600);
+    CompressFile(source, 24, plan, (folder / "1.kvox").string(), progress);
+    EXPECT_EQ(positions, (std::vector<std::uint64_t>{624, 1224, 1824}));
+    CompressFile(source, 24, plan, (folder / "2.kvox").string(), nullptr, 2);
+    EXPECT_EQ(ReadBytes(folder / "1.kvox"), ReadBytes(folder / "2.kvox"));
+
+    auto compressed = FileStream::OpenRead((folder / "1.kvox").string());
+    positions.clear();
+    const auto checked = TestFile(compressed, 24, progress, 2);
+    EXPECT_EQ(checked.blocks, 3u);
+    EXPECT_EQ(positions.back(), compressed.size());
+}
+
+}  // namespace
+}  // namespace kvo
