@@ -137,7 +137,7 @@ std::int32_t restoreBlockWith(T1DimByteArr& buffer, LeadDecoder decode) {
 
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
-        if (records[i * kRecordSize + codec::kLeadByteOffset] >= kFirstDictionaryCode) {
+        if (records[i * kRecordSize + kLeadByteOffset] >= kFirstDictionaryCode) {
             return static_cast<std::int64_t>(i);
         }
     }

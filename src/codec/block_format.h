@@ -19,12 +19,6 @@ inline constexpr std::size_t kFirstWordSize = 2;
 inline constexpr std::size_t kSecondBytePairSize = 2;
 inline constexpr std::size_t kSecondWordPairSize = 4;
 
-// Offsets of the four fields inside a 6-byte record.
-inline constexpr std::size_t kLeadByteOffset = 0;
-inline constexpr std::size_t kSecondByteOffset = 1;
-inline constexpr std::size_t kFirstWordOffset = 2;
-inline constexpr std::size_t kSecondWordOffset = 4;
-
 inline std::uint16_t readU16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
