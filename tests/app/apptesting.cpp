@@ -45,6 +45,11 @@ Bytes plainRecording(std::size_t dataBytes) {
     return bytes;
 }
 
+const VersionInfoFile& noVersionFile() {
+    static const NoVersionFile none;
+    return none;
+}
+
 Windows::Windows(const VersionInfoFile& versionFile, const QString& executablePath)
     : applicationReady((ensureApplication(), true)),
       aboutDlg(desktop, versionFile, executablePath),

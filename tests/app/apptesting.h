@@ -42,9 +42,11 @@ class NoVersionFile final : public VersionInfoFile {
     }
 };
 
+const VersionInfoFile& noVersionFile();
+
 // The three windows of the program around a fake desktop.
 struct Windows {
-    explicit Windows(const VersionInfoFile& versionFile = NoVersionFile(),
+    explicit Windows(const VersionInfoFile& versionFile = noVersionFile(),
                      const QString& executablePath = QStringLiteral("/opt/kvo/kvocodec"));
 
     QPlainTextEdit& summary() const;

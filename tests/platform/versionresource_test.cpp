@@ -87,8 +87,8 @@ TEST(VersionResource, DamagedBytesNeverReadOutside) {
             auto bent = block;
             bent[at] = fill;
             bent[at + 1] = fill;
-            verQueryValue(bent, "\\StringFileInfo\\041904E3\\ProductName", value, length);
-            if (!value.empty()) {
+            value = {};
+            if (verQueryValue(bent, "\\StringFileInfo\\041904E3\\ProductName", value, length)) {
                 EXPECT_LE(value.data() + value.size(), bent.data() + bent.size());
                 utf16TextAt(value);
             }
