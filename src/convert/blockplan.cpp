@@ -4,7 +4,6 @@ namespace kvo {
 namespace {
 
 constexpr std::uint64_t kRecord = 6;
-constexpr std::uint64_t kMinRecords = kMinBlockSize / kRecord;
 
 }  // namespace
 
