@@ -14,6 +14,12 @@ cmake -S . -B build -G Ninja -DKVO_BUILD_BENCH=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --timeout 600
 
+echo "== install check"
+stage=$(mktemp -d)
+cmake --install build --prefix "$stage" >/dev/null
+"$stage/bin/kvox" --version
+rm -rf "$stage"
+
 echo "== sanitizer build (ASan + UBSan)"
 cmake -S . -B build-asan -G Ninja -DKVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan -j "$jobs"

@@ -82,8 +82,9 @@ std::string Rate(std::uint64_t bytes, double seconds) {
     return text.str();
 }
 
+// The rate counts the bytes of the recording, compressed or restored.
 void NoteResult(Reporter& reporter, const ConvertReport& report, std::uint64_t inputSize,
-                double seconds, const std::string& output) {
+                std::uint64_t recordingSize, double seconds, const std::string& output) {
     std::ostringstream text;
     text << "-> " << output << ": " << inputSize << " -> " << report.bytesWritten << " байт";
     if (inputSize != 0) {
@@ -91,7 +92,7 @@ void NoteResult(Reporter& reporter, const ConvertReport& report, std::uint64_t i
              << 100.0 * static_cast<double>(report.bytesWritten) / static_cast<double>(inputSize)
              << "%)";
     }
-    text << ", блоков " << report.blocks << ", " << Rate(inputSize, seconds);
+    text << ", блоков " << report.blocks << ", " << Rate(recordingSize, seconds);
     reporter.note(text.str());
 }
 
@@ -126,7 +127,9 @@ Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsig
         reporter.warn("последние " + std::to_string(report.droppedBytes) +
                       " байт (неполная запись) не сохранены");
     }
-    NoteResult(reporter, report, inputSize, seconds.count(), output);
+    const std::uint64_t recordingSize =
+        kind == FileKind::Recording ? report.bytesRead : report.bytesWritten;
+    NoteResult(reporter, report, inputSize, recordingSize, seconds.count(), output);
     return reporter.outcome();
 }
 
