@@ -42,6 +42,8 @@ TKVOCodecForm::TKVOCodecForm(Desktop& desktop, THeadForm& headForm, TAboutDlg& a
       fHeadForm(headForm),
       fAboutDlg(aboutDlg) {
     ui_->setupUi(this);
+    // The designed font may be missing here; a wider stand-in must not cut the label short.
+    ui_->Label1->adjustSize();
     bind(ui_->Action1, &TKVOCodecForm::OpenkvoExecute);
     bind(ui_->CompressAction, &TKVOCodecForm::CompressActionExecute);
     bind(ui_->RestoreAction, &TKVOCodecForm::RestoreActionExecute);
