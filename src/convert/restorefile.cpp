@@ -76,7 +76,13 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
         for (std::uint64_t index = 0; consumed < dataSize; ++index) {
             PipelineBlock block;
             block.index = index;
-            ReadStoredBlock(source, dataSize - consumed, block);
+            try {
+                ReadStoredBlock(source, dataSize - consumed, block);
+            } catch (const ConvertError&) {
+                // A block still being decoded may be damaged too, and it comes first.
+                pipeline.finish();
+                throw;
+            }
             consumed += block.bytes.size();
             block.sourceEnd = source.position();
             pipeline.submit(std::move(block));

@@ -5,34 +5,19 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
+
+#include "testfiles.h"
 
 namespace kvo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
 
 fs::path TestFolder(const std::string& name) {
-    const char* root = std::getenv("KVO_TEST_TMP");
-    fs::path folder = fs::path(root != nullptr ? root : fs::temp_directory_path().string()) /
-                      ("filestream-" + name);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return test::CleanFolder("filestream-" + name);
 }
 
 // Writes at most 3 bytes per call and is interrupted every other call, then runs out of space.
@@ -109,7 +94,7 @@ TEST(SafeOutputFile, ReplacesTheTargetOnlyOnCommit) {
         EXPECT_EQ(ReadBytes(target), "old contents");
     }
     EXPECT_EQ(ReadBytes(target), "old contents");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    EXPECT_EQ(test::EntriesIn(folder), 1u);
 
     {
         SafeOutputFile output(target.string());
@@ -121,7 +106,7 @@ TEST(SafeOutputFile, ReplacesTheTargetOnlyOnCommit) {
     EXPECT_EQ(ReadBytes(target), "old!");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    EXPECT_EQ(test::EntriesIn(folder), 1u);
 }
 
 TEST(SafeOutputFile, RefusesDirectoriesAndMissingFolders) {
@@ -129,7 +114,7 @@ TEST(SafeOutputFile, RefusesDirectoriesAndMissingFolders) {
     fs::create_directory(folder / "dir.kvox");
     EXPECT_THROW(SafeOutputFile((folder / "dir.kvox").string()), FileError);
     EXPECT_THROW(SafeOutputFile((folder / "no" / "x.kvox").string()), FileError);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    EXPECT_EQ(test::EntriesIn(folder), 1u);
 }
 
 TEST(SafeOutputFile, RetriesShortWritesAndReportsAFullDisk) {
