@@ -1,0 +1,89 @@
+// Arbitrary bytes as a file opened for inspection, as either kind: the passport and summary lines
+// as valid text, or a refusal with a message. Dates handed to the formatter are real dates.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "codec/block_format.h"
+#include "convert/converterror.h"
+#include "convert/inspect.h"
+#include "model/fileformat.h"
+#include "platform/filestream.h"
+#include "require.h"
+#include "scratch_folder.h"
+
+using kvo::fuzz::Require;
+
+namespace {
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+        if ((lead >= 0x80 && lead < 0xC2) || lead > 0xF4 || text.size() - at <= extra) {
+            return false;
+        }
+        for (std::size_t i = 1; i <= extra; ++i) {
+            if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        at += extra + 1;
+    }
+    return true;
+}
+
+std::string CheckedDate(const kvo::CivilDateTime& t) {
+    Require(t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+                t.day <= 31 && t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 &&
+                t.second >= 0 && t.second < 60 && t.millisecond >= 0 && t.millisecond < 1000,
+            "a decoded start time is a real date and time");
+    return std::to_string(t.year) + "-" + std::to_string(t.month) + "-" + std::to_string(t.day);
+}
+
+void Inspect(const std::string& path, kvo::FileKind kind, const std::uint8_t* data,
+             std::size_t size) {
+    auto source = kvo::FileStream::OpenRead(path);
+    std::optional<kvo::FileInspection> inspection;
+    try {
+        inspection = kvo::inspectFile(source, kind, &CheckedDate);
+    } catch (const kvo::ConvertError& error) {
+        Require(error.what()[0] != '\0', "a refusal says why");
+        return;
+    }
+    Require(size >= kvo::kPassportLengthOffset + 4, "a file without a passport length is refused");
+    const std::uint32_t passportLength = kvo::codec::readU32(data + kvo::kPassportLengthOffset);
+    Require(inspection->passportLength == passportLength && passportLength <= size,
+            "the passport length is read from the file and fits in it");
+    Require(inspection->dataSize == static_cast<std::int32_t>(size - passportLength),
+            "the data size is what follows the passport");
+    Require(source.position() == 0, "inspection leaves the file at its start");
+    Require(!inspection->passportLines.empty() && !inspection->blockSizes.empty(),
+            "there are passport lines and block sizes");
+    for (const auto* lines : {&inspection->passportLines, &inspection->summaryLines}) {
+        for (const std::string& line : *lines) {
+            Require(IsUtf8(line), "every line is valid text");
+        }
+    }
+    if (kind == kvo::FileKind::Compressed) {
+        const bool hasWord = size - passportLength >= kvo::codec::kLengthFieldSize;
+        const std::uint64_t expected =
+            hasWord
+                ? std::uint64_t{kvo::codec::readU32(data + passportLength) >> 1} * kvo::kRecordSize
+                : 0;
+        Require(inspection->blockSize == expected, "the block size comes from the first block");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto path = kvo::fuzz::ScratchFolder() / "passport.kvo";
+    kvo::fuzz::WriteFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
+    Inspect(path.string(), kvo::FileKind::Recording, data, size);
+    Inspect(path.string(), kvo::FileKind::Compressed, data, size);
+    return 0;
+}

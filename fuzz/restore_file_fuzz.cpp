@@ -1,0 +1,102 @@
+// Arbitrary bytes as a whole compressed file through the file-level restore: either the complete
+// restored file, or a reported failure that leaves the earlier target as it was and no other
+// file behind. The expected outcome is worked out block by block with the reference decoder.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "codec/block_format.h"
+#include "codec/kvoarchiver.h"
+#include "codec/reference_codec.h"
+#include "convert/convertfile.h"
+#include "model/fileformat.h"
+#include "require.h"
+#include "scratch_folder.h"
+
+using kvo::fuzz::Require;
+
+namespace {
+
+constexpr char kEarlierTarget[] = "an earlier restored file";
+
+struct Expected {
+    std::optional<std::uint64_t> damagedBlock;  // none: the file restores to `restored`
+    std::string restored;
+};
+
+Expected RestoreByReference(const std::uint8_t* data, std::size_t size,
+                            std::uint32_t passportLength) {
+    Expected expected;
+    expected.restored.assign(data, data + passportLength);
+    std::size_t at = passportLength;
+    for (std::uint64_t block = 0; at < size; ++block) {
+        const std::int64_t stored = kvo::StoredBlockLength(data + at, size - at);
+        kvo::T1DimByteArr bytes;
+        if (stored > 0) {
+            bytes.assign(data + at, data + at + stored);
+        }
+        if (stored < 0 || kvo::reference::RestoreBlock(bytes) < 0) {
+            expected.damagedBlock = block;
+            return expected;
+        }
+        expected.restored.append(bytes.begin(), bytes.end());
+        at += static_cast<std::size_t>(stored);
+    }
+    return expected;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < kvo::kPassportLengthOffset + kvo::codec::kLengthFieldSize) {
+        return -1;  // no passport length to read; the file-level restore is never called
+    }
+    const std::uint32_t passportLength = kvo::codec::readU32(data + kvo::kPassportLengthOffset);
+    const auto& folder = kvo::fuzz::ScratchFolder();
+    const auto sourcePath = folder / "in.kvox";
+    const auto targetPath = folder / "in.kvo";
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    kvo::fuzz::WriteFile(sourcePath, input);
+    kvo::fuzz::WriteFile(targetPath, kEarlierTarget);
+
+    auto source = kvo::FileStream::OpenRead(sourcePath.string());
+    std::uint64_t lastPosition = passportLength;
+    const auto progress = [&](std::uint64_t position) {
+        Require(position > lastPosition && position <= size, "progress moves forward in the file");
+        lastPosition = position;
+    };
+    std::optional<kvo::ConvertError> failure;
+    kvo::ConvertReport report;
+    try {
+        report = kvo::RestoreFile(source, passportLength, targetPath.string(), progress);
+    } catch (const kvo::ConvertError& error) {
+        failure = error;
+    }
+
+    Require(kvo::fuzz::ListFolder(folder) == "in.kvo in.kvox ",
+            "the folder holds the source and the target, nothing else");
+    Require(kvo::fuzz::ReadFile(sourcePath) == input, "the source is untouched");
+    const std::string target = kvo::fuzz::ReadFile(targetPath);
+    if (passportLength > size) {
+        Require(failure.has_value(), "a passport longer than the file is refused");
+    } else {
+        const Expected expected = RestoreByReference(data, size, passportLength);
+        if (expected.damagedBlock) {
+            Require(failure && failure->kind() == kvo::ConvertError::Kind::Damaged &&
+                        failure->blockIndex() == *expected.damagedBlock,
+                    "the first damaged block is reported");
+        } else {
+            Require(!failure, "a sound file restores");
+            Require(target == expected.restored, "the restored file holds passport and records");
+            Require(report.bytesWritten == target.size() && report.bytesRead == size,
+                    "the report counts what was read and written");
+        }
+    }
+    if (failure) {
+        Require(target == kEarlierTarget, "a failed run leaves the earlier target as it was");
+        Require(failure->what()[0] != '\0', "a failure says what went wrong");
+    }
+    return 0;
+}
