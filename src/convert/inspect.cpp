@@ -71,7 +71,8 @@ void appendRecordingSummary(FileInspection& result, const std::string& path) {
          "Размер = примерно " + std::to_string(compressedSizeEstimate(result.fileSize))});
 }
 
-void appendCompressedSummary(FileInspection& result, FileStream& source, const std::string& path) {
+void appendCompressedSummary(FileInspection& result, FileStream& source) {
+    const std::string& path = source.path();
     result.blockSize = firstBlockSize(source);
     result.blockSizes = {result.blockSize};
     result.summaryLines.insert(result.summaryLines.end(),
@@ -125,7 +126,7 @@ FileInspection inspectFile(FileStream& source, FileKind kind,
     if (kind == FileKind::Recording) {
         appendRecordingSummary(result, source.path());
     } else {
-        appendCompressedSummary(result, source, source.path());
+        appendCompressedSummary(result, source);
     }
     source.seek(0);
     return result;
