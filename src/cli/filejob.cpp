@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 
+#include "cli/interruption.h"
 #include "cli/listing.h"
 #include "cli/progressmeter.h"
 #include "convert/convertfile.h"
@@ -68,6 +69,16 @@ std::string OutputPathFor(const std::string& path, FileKind kind) {
     return fileKindOf(path) == kind ? withExtension(path, extension) : path + extension;
 }
 
+// Shows the progress and stops the run, between blocks, once the user has asked to.
+ProgressFn Watching(ProgressMeter& meter) {
+    return [&meter](std::uint64_t at) {
+        if (Interrupted()) {
+            throw std::runtime_error("прервано");
+        }
+        meter.show(at);
+    };
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat first {};
     struct stat second {};
@@ -108,7 +119,7 @@ Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsig
     const std::uint32_t passportLength = ReadPassportLength(source);
     const std::uint64_t inputSize = source.size();
     ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), inputSize);
-    const ProgressFn progress = [&meter](std::uint64_t at) { meter.show(at); };
+    const ProgressFn progress = Watching(meter);
     const auto started = std::chrono::steady_clock::now();
     ConvertReport report;
     if (kind == FileKind::Recording) {
@@ -136,8 +147,7 @@ Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsig
 Outcome Test(FileStream& source, unsigned threads, Reporter& reporter) {
     const std::uint32_t passportLength = ReadPassportLength(source);
     ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), source.size());
-    const auto report = TestFile(
-        source, passportLength, [&meter](std::uint64_t at) { meter.show(at); }, threads);
+    const auto report = TestFile(source, passportLength, Watching(meter), threads);
     reporter.note("в порядке, блоков " + std::to_string(report.blocks));
     return reporter.outcome();
 }

@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "cli/filejob.h"
+#include "cli/interruption.h"
 #include "cli/options.h"
 
 namespace kvo::cli {
@@ -63,6 +64,7 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
     const unsigned threads =
         options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
 
+    const InterruptionGuard guard;
     int status = kExitSuccess;
     for (const auto& file : options.files) {
         switch (ProcessFile(file, options, threads, console)) {
@@ -74,6 +76,9 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
                 break;
             case Outcome::Done:
                 break;
+        }
+        if (Interrupted()) {
+            return kExitError;  // the files after this one are left alone
         }
     }
     return status;

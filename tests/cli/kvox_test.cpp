@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "cli/interruption.h"
 #include "convert/convertfile.h"
 #include "convert/storedblocks.h"
 #include "synth/kvosynth.h"
@@ -142,6 +143,18 @@ TEST(Kvox, TestAndListReportTheFirstDamagedBlock) {
     fs::remove(source);
     EXPECT_EQ(Kvox({compressed.string()}).status, kExitError);
     EXPECT_FALSE(fs::exists(source));
+}
+
+TEST(Kvox, InterruptionRemovesTheUnfinishedOutput) {
+    const auto source = Recording("interrupt", synth::Kind::Random, 3000);
+    const auto second = source.parent_path() / "b.kvo";
+    fs::copy_file(source, second);
+    RequestInterruption();  // as if Ctrl-C came during the first block
+    const KvoxRun run = Kvox({"-b", "600", source.string(), second.string()});
+    ClearInterruption();
+    EXPECT_EQ(run.status, kExitError);
+    EXPECT_NE(run.err.find("прервано"), std::string::npos);
+    EXPECT_EQ(test::EntriesIn(source.parent_path()), 2u);  // the sources alone
 }
 
 }  // namespace
