@@ -6,6 +6,7 @@
 
 #include "codec/block_format.h"
 #include "codec/kvoarchiver.h"
+#include "codec/record_fields.h"
 #include "codec/run_length.h"
 
 namespace kvo {
@@ -33,33 +34,9 @@ struct BlockLayout {
     std::size_t secondByteAt, codeAt, secondWordAt, total;
 };
 
-// Gathers the FirstWords behind their length field. Safe when block and records are the same
-// memory: record i is read before anything at or past its FirstWord is written.
-void writeFirstWordSection(std::uint8_t* block, const std::uint8_t* records, std::size_t n) {
-    std::uint8_t* out = block + kLengthFieldSize;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t* word = records + i * kRecordSize + kFirstWordOffset;
-        const std::uint8_t low = word[0];
-        const std::uint8_t high = word[1];
-        out[2 * i] = low;
-        out[2 * i + 1] = high;
-    }
-    // Last: the length field lies over record 0's FirstWord.
-    writeU32(block, static_cast<std::uint32_t>(n * kFirstWordSize));
-}
-
 void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t length) {
     writeU32(at, static_cast<std::uint32_t>(length));
-    std::memmove(at + kLengthFieldSize, payload, length);
-}
-
-// Writes both run sections, each length field followed by its pairs.
-void writeRunSections(std::uint8_t* secondByteSection, std::uint8_t* secondWordSection,
-                      const BlockLayout& layout, const std::uint8_t* records, std::size_t n) {
-    writeU32(secondByteSection, static_cast<std::uint32_t>(layout.secondByteBytes));
-    encodeRuns<std::uint8_t>(records, n, secondByteSection + kLengthFieldSize);
-    writeU32(secondWordSection, static_cast<std::uint32_t>(layout.secondWordBytes));
-    encodeRuns<std::uint16_t>(records, n, secondWordSection + kLengthFieldSize);
+    std::memcpy(at + kLengthFieldSize, payload, length);
 }
 
 }  // namespace
@@ -70,39 +47,50 @@ std::int32_t compressBlockWith(T1DimByteArr& buffer, std::int32_t byteCount, Lea
     }
     const std::size_t n =
         (byteCount == 0 ? buffer.size() : static_cast<std::size_t>(byteCount)) / kRecordSize;
-    const std::uint8_t* records = buffer.data();
-    if (n < kMinRecords || FindUncodableLeadByte(records, n) >= 0) {
+    if (n < kMinRecords) {
         return -1;
     }
-    const std::size_t secondByteBytes = countRuns<std::uint8_t>(records, n) * kSecondBytePairSize;
-    const std::size_t secondWordBytes = countRuns<std::uint16_t>(records, n) * kSecondWordPairSize;
+    const std::uint8_t* records = buffer.data();
+    // The LeadBytes side by side, then their code stream in the same place.
     auto codes = std::make_unique_for_overwrite<std::uint8_t[]>(n);
-    const std::size_t codeBytes = encode(records, n, codes.get());
-    const BlockLayout layout(n, secondByteBytes, codeBytes, secondWordBytes);
+    const RecordScan scan = scanRecords(records, n, codes.get());
+    if (!scan.codable) {
+        return -1;
+    }
+    const std::size_t codeBytes = encode(codes.get(), n);
+    const BlockLayout layout(n, scan.secondBytePairs * kSecondBytePairSize, codeBytes,
+                             scan.secondWordPairs * kSecondWordPairSize);
     if (layout.total > kMaxResult) {
         return -1;
     }
 
+    std::uint8_t* block = nullptr;
+    T1DimByteArr grown;
+    std::unique_ptr<std::uint8_t[]> pairs;
     if (layout.total > buffer.size()) {
-        T1DimByteArr grown(layout.total);
-        std::uint8_t* block = grown.data();
-        writeFirstWordSection(block, records, n);
-        writeRunSections(block + layout.secondByteAt, block + layout.secondWordAt, layout, records,
-                         n);
-        writeSection(block + layout.codeAt, codes.get(), codeBytes);
-        buffer.swap(grown);
+        grown.resize(layout.total);
+        block = grown.data();
+        splitRecords(records, n, block + kLengthFieldSize,
+                     block + layout.secondByteAt + kLengthFieldSize,
+                     block + layout.secondWordAt + kLengthFieldSize);
     } else {
-        // The sections overwrite the records, so the run pairs are taken out first.
-        const std::size_t secondByteSection = kLengthFieldSize + secondByteBytes;
-        const std::size_t secondWordSection = kLengthFieldSize + secondWordBytes;
-        auto runs =
-            std::make_unique_for_overwrite<std::uint8_t[]>(secondByteSection + secondWordSection);
-        writeRunSections(runs.get(), runs.get() + secondByteSection, layout, records, n);
-        std::uint8_t* block = buffer.data();
-        writeFirstWordSection(block, block, n);
-        std::memcpy(block + layout.secondByteAt, runs.get(), secondByteSection);
-        writeSection(block + layout.codeAt, codes.get(), codeBytes);
-        std::memcpy(block + layout.secondWordAt, runs.get() + secondByteSection, secondWordSection);
+        // The block goes over the records, so the pairs wait aside until they are all read.
+        pairs = std::make_unique_for_overwrite<std::uint8_t[]>(layout.secondByteBytes +
+                                                               layout.secondWordBytes);
+        block = buffer.data();
+        splitRecords(records, n, block + kLengthFieldSize, pairs.get(),
+                     pairs.get() + layout.secondByteBytes);
+        std::memcpy(block + layout.secondByteAt + kLengthFieldSize, pairs.get(),
+                    layout.secondByteBytes);
+        std::memcpy(block + layout.secondWordAt + kLengthFieldSize,
+                    pairs.get() + layout.secondByteBytes, layout.secondWordBytes);
+    }
+    writeU32(block, static_cast<std::uint32_t>(layout.firstWordBytes));
+    writeU32(block + layout.secondByteAt, static_cast<std::uint32_t>(layout.secondByteBytes));
+    writeSection(block + layout.codeAt, codes.get(), codeBytes);
+    writeU32(block + layout.secondWordAt, static_cast<std::uint32_t>(layout.secondWordBytes));
+    if (!grown.empty()) {
+        buffer.swap(grown);
     }
     return static_cast<std::int32_t>(layout.total);
 }

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <array>
 
-#include "codec/block_format.h"
 #include "codec/lex_index.h"
+#include "model/types4kvo.h"
 
 namespace kvo::codec {
 
 namespace {
 
-constexpr std::ptrdiff_t kStride = kRecordSize;
 // Every learning step defines a code until the dictionary is full, so learning only ever looks
 // at the first 128 windows: LeadBytes 0..138, zero-filled past the end of a short block.
 constexpr std::size_t kLearningSpan = kDictionaryCodes + kWindowSize;
@@ -20,12 +19,8 @@ constexpr std::size_t kLearningSpan = kDictionaryCodes + kWindowSize;
 class PlainLearner {
   public:
     bool full() const { return lex_.freerow > kFirstDictionaryCode + kDictionaryCodes - 1; }
-    void learn(const std::uint8_t* w, std::ptrdiff_t stride) {
-        std::array<std::uint8_t, kWindowSize> window{};
-        for (std::size_t i = 0; i < window.size(); ++i) {
-            window[i] = w[static_cast<std::ptrdiff_t>(i) * stride];
-        }
-        lex_.smalbuffer.Add(window.data(), kWindowSize);
+    void learn(const std::uint8_t* w) {
+        lex_.smalbuffer.Add(w, kWindowSize);
         lex_.Expand(lex_.LongestStringCode());
     }
     std::uint8_t length(std::uint8_t code) const { return lex_.getlength(code); }
@@ -44,6 +39,9 @@ template <typename Learner>
 bool decodeCodes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
                  std::uint8_t* records) {
     Learner lex;
+    // Learning needs the last 12 LeadBytes side by side; records hold them 6 bytes apart.
+    std::array<std::uint8_t, kWindowSize> window{};
+    std::copy_n(codes, kWindowSize, window.begin());
     std::size_t produced = kWindowSize;
     std::size_t i = kWindowSize;
     for (; i < codeCount && !lex.full(); ++i) {
@@ -54,10 +52,13 @@ bool decodeCodes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n
         }
         for (std::size_t j = 0; j < length; ++j) {
             if (!lex.full()) {
-                lex.learn(records + (produced - kWindowSize) * kRecordSize, kStride);
+                lex.learn(window.data());
             }
-            records[produced * kRecordSize] = lex.symbol(code, j);
+            const std::uint8_t leadByte = lex.symbol(code, j);
+            records[produced * kRecordSize] = leadByte;
             ++produced;
+            std::copy(window.begin() + 1, window.end(), window.begin());
+            window.back() = leadByte;
         }
     }
     for (; i < codeCount; ++i) {
@@ -77,30 +78,42 @@ bool decodeCodes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n
 
 }  // namespace
 
-std::size_t encodeLeadBytes(const std::uint8_t* records, std::size_t n, std::uint8_t* codes) {
+std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n) {
+    // Codes overwrite the stream from its start; code number c never passes LeadByte c, and the
+    // learning windows read from a copy of the head.
     std::array<std::uint8_t, kLearningSpan> head{};
-    for (std::size_t i = 0; i < std::min(n, head.size()); ++i) {
-        head[i] = records[i * kRecordSize];
-    }
+    std::copy_n(leadBytes, std::min(n, head.size()), head.begin());
     LexIndex lex;
-    std::size_t count = 0;
     for (std::size_t e = 0; e < kWindowSize; ++e) {
-        lex.learn(&head[e], 1);
-        codes[count++] = head[e];
+        lex.learn(&head[e]);  // the twelve raw codes stay where they are
     }
+    // Periodic streams repeat their code sequence; the code that followed the previous one last
+    // time is tried first.
+    std::array<std::uint8_t, 256> following{};
+    std::uint8_t previous = 0;
+    std::size_t count = kWindowSize;
     // k is the next LeadByte to enter the window; the code being chosen starts at k - 12.
     std::size_t k = 2 * kWindowSize;
-    while (k < n) {
+    const auto emit = [&](std::size_t start) {
+        const LexMatch match = lex.longestStringCodeCutFrom(leadBytes + start, following[previous]);
+        following[previous] = match.code;
+        previous = match.code;
+        leadBytes[count++] = match.code;
+        return match.length;
+    };
+    while (k < n && !lex.full()) {
         const std::size_t start = k - kWindowSize;
-        const LexMatch match = lex.longestStringCodeCut(records + start * kRecordSize, kStride);
-        codes[count++] = match.code;
-        for (std::size_t q = start; q < start + match.length && !lex.full(); ++q) {
-            lex.learn(&head[q], 1);
+        const std::size_t length = emit(start);
+        for (std::size_t q = start; q < start + length && !lex.full(); ++q) {
+            lex.learn(&head[q]);
         }
-        k += match.length;
+        k += length;
+    }
+    while (k < n) {
+        k += emit(k - kWindowSize);
     }
     for (std::size_t p = k - kWindowSize; p < n; ++p) {
-        codes[count++] = records[p * kRecordSize];
+        leadBytes[count++] = leadBytes[p];
     }
     return count;
 }

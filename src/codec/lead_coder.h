@@ -1,21 +1,21 @@
 #pragma once
-// Coding of the LeadByte stream, read from and written to the records where they lie (every
-// 6th byte). Both directions must perform the same learning steps in the same order.
+// Coding of the LeadByte stream. Both directions must perform the same learning steps in the
+// same order, each on the 12 LeadBytes starting at the step's number.
 
 #include <cstddef>
 #include <cstdint>
 
 namespace kvo::codec {
 
-// Writes the code stream of the LeadBytes of n >= 12 records (all below 128) to codes, which has
-// room for n bytes; returns its length.
-using LeadEncoder = std::size_t (*)(const std::uint8_t* records, std::size_t n,
-                                    std::uint8_t* codes);
-// Decodes the code stream into the LeadBytes of n records; false unless it yields exactly n.
+// Replaces the n >= 12 LeadBytes (all below 128) with their code stream, which is never longer;
+// returns its length.
+using LeadEncoder = std::size_t (*)(std::uint8_t* leadBytes, std::size_t n);
+// Decodes the code stream into the LeadBytes of n records (every 6th byte of `records`); false
+// unless it yields exactly n.
 using LeadDecoder = bool (*)(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
                              std::uint8_t* records);
 
-std::size_t encodeLeadBytes(const std::uint8_t* records, std::size_t n, std::uint8_t* codes);
+std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n);
 bool decodeLeadBytes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
                      std::uint8_t* records);
 

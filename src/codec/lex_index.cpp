@@ -1,57 +1,137 @@
 #include "codec/lex_index.h"
 
-#include <algorithm>
 #include <cassert>
+#include <cstring>
 
 namespace kvo::codec {
 
-LexIndex::LexIndex() {
-    children_[0].fill(0);
+namespace {
+
+struct PrefixMask {
+    std::uint64_t head;
+    std::uint32_t tail;
+};
+
+// Masks of the first L bytes of a 12-byte window, L = 0..12.
+constexpr std::array<PrefixMask, kWindowSize + 1> kPrefixMasks = [] {
+    std::array<PrefixMask, kWindowSize + 1> masks{};
+    for (std::size_t length = 0; length <= kWindowSize; ++length) {
+        for (std::size_t p = 0; p < length; ++p) {
+            if (p < 8) {
+                masks[length].head |= std::uint64_t{0xFF} << (8 * p);
+            } else {
+                masks[length].tail |= std::uint32_t{0xFF} << (8 * (p - 8));
+            }
+        }
+    }
+    return masks;
+}();
+
+// Little-endian reads, the same order in which the packed rows are built.
+std::uint64_t loadHead(const std::uint8_t* p) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        v |= std::uint64_t{p[i]} << (8 * i);
+    return v;
+}
+std::uint32_t loadTail(const std::uint8_t* p) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        v |= std::uint32_t{p[8 + i]} << (8 * i);
+    return v;
 }
 
-LexMatch LexIndex::search(const std::uint8_t* w, std::ptrdiff_t stride,
-                          std::int32_t lastCode) const {
-    constexpr std::ptrdiff_t kDeepest = kWindowSize - 1;
-    LexMatch best{w[0], 1};
-    std::uint8_t node = child(w[0], w[stride]);
-    for (std::ptrdiff_t depth = 2; node != 0; ++depth) {
-        const std::uint8_t behind = w[depth * stride];
-        // The literal scan only accepts a string whose following window byte is not 0.
+}  // namespace
+
+LexIndex::LexIndex() {
+    rootChildren_[0].fill(0);
+}
+
+LexMatch LexIndex::search(const std::uint8_t* w, std::int32_t lastCode) const {
+    const LexMatch literal{w[0], 1};
+    const std::uint8_t node = rootChildren_[rootRow_[w[0]]][w[1]];
+    return node == 0 ? literal : descend(w, literal, node, 2, lastCode);
+}
+
+LexMatch LexIndex::descend(const std::uint8_t* w, LexMatch best, std::uint8_t node,
+                           std::size_t depth, std::int32_t lastCode) const {
+    for (;; ++depth) {
+        const std::uint8_t behind = w[depth];
+        // The plain scan only accepts a string whose following window byte is not 0.
         if (node <= lastCode && behind != 0) {
             best = {node, static_cast<std::uint8_t>(depth)};
         }
         if (depth == kDeepest) {
-            break;
+            return best;
         }
-        node = child(node, behind);
+        node = codeChildren_[node - kFirstDictionaryCode][behind];
+        if (node == 0) {
+            return best;
+        }
     }
-    return best;
 }
 
-void LexIndex::learn(const std::uint8_t* w, std::ptrdiff_t stride) {
-    assert(!full());
-    const LexMatch found = longestStringCode(w, stride);
-    const auto code = static_cast<std::uint8_t>(freerow_);
-    const std::uint8_t next = w[found.length * stride];
-    byte016& newRow = rows_[code - kFirstDictionaryCode];
-    newRow.fill(0);
-    for (std::size_t p = 0; p < found.length; ++p) {
-        newRow[p] = w[static_cast<std::ptrdiff_t>(p) * stride];
+bool LexIndex::heads(std::uint8_t code, const std::uint8_t* w) const {
+    const PackedRow& row = packed_[code - kFirstDictionaryCode];
+    const PrefixMask& mask = kPrefixMasks[lengths_[code - kFirstDictionaryCode]];
+    return (((loadHead(w) ^ row.head) & mask.head) | ((loadTail(w) ^ row.tail) & mask.tail)) == 0;
+}
+
+LexMatch LexIndex::longestStringCodeCutFrom(const std::uint8_t* w, std::uint8_t hint) const {
+    const std::int32_t lastCode = cutLimit();
+    if (hint < kFirstDictionaryCode || hint > lastCode) {
+        return search(w, lastCode);
     }
-    newRow[found.length] = next;
-    lengths_[code - kFirstDictionaryCode] = static_cast<std::uint8_t>(found.length + 1);
+    // A repeated string answers with its lowest code, whichever copy the hint named.
+    const std::uint8_t node = nodeOf_[hint - kFirstDictionaryCode];
+    if (!heads(node, w)) {
+        return search(w, lastCode);
+    }
+    const std::size_t depth = lengths_[node - kFirstDictionaryCode];
+    const std::uint8_t behind = w[depth];
+    if (behind == 0 || depth > kDeepest) {
+        return search(w, lastCode);  // the hint is not acceptable here; others may be
+    }
+    const LexMatch best{node, static_cast<std::uint8_t>(depth)};
+    if (depth == kDeepest) {
+        return best;
+    }
+    const std::uint8_t deeper = codeChildren_[node - kFirstDictionaryCode][behind];
+    return deeper == 0 ? best : descend(w, best, deeper, depth + 1, lastCode);
+}
+
+LexIndex::ChildRow& LexIndex::childrenOf(std::uint8_t node) {
+    if (node >= kFirstDictionaryCode) {
+        return codeChildren_[node - kFirstDictionaryCode];
+    }
+    std::uint8_t& row = rootRow_[node];
+    if (row == 0) {
+        row = rootRowsUsed_++;
+        rootChildren_[row].fill(0);
+    }
+    return rootChildren_[row];
+}
+
+void LexIndex::learn(const std::uint8_t* w) {
+    assert(!full());
+    const LexMatch found = longestStringCode(w);
+    const auto code = static_cast<std::uint8_t>(freerow_);
+    const std::size_t slot = code - kFirstDictionaryCode;
+    const std::size_t length = found.length + 1u;
+    byte016& newRow = rows_[slot];
+    newRow.fill(0);
+    std::memcpy(newRow.data(), w, length);  // the found string is the window's head
+    lengths_[slot] = static_cast<std::uint8_t>(length);
+    packed_[slot] = {loadHead(newRow.data()), loadTail(newRow.data())};
     ++freerow_;
 
     // A repeated string keeps the node of its lowest code, which is what the scan would find.
-    std::uint8_t& rowIndex = rowOf_[found.code];
-    if (rowIndex == 0) {
-        rowIndex = rowsUsed_++;
-        children_[rowIndex].fill(0);
+    std::uint8_t& child = childrenOf(found.code)[w[found.length]];
+    if (child == 0) {
+        child = code;
+        codeChildren_[slot].fill(0);
     }
-    std::uint8_t& slot = children_[rowIndex][next];
-    if (slot == 0) {
-        slot = code;
-    }
+    nodeOf_[slot] = child;
 }
 
 }  // namespace kvo::codec

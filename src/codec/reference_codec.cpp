@@ -16,11 +16,8 @@ void learningStep(TLzwLex& lex) {
 }
 }  // namespace
 
-std::size_t encodeLeadBytes(const std::uint8_t* records, std::size_t n, std::uint8_t* codes) {
-    std::vector<std::uint8_t> leadBytes(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        leadBytes[i] = records[i * kRecordSize];
-    }
+std::size_t encodeLeadBytes(std::uint8_t* stream, std::size_t n) {
+    const std::vector<std::uint8_t> leadBytes(stream, stream + n);
     const auto leadOrFill = [&](std::size_t k) { return k < n ? leadBytes[k] : kFillByte; };
 
     TLzwLex lex;
@@ -28,7 +25,7 @@ std::size_t encodeLeadBytes(const std::uint8_t* records, std::size_t n, std::uin
     lex.smalbuffer.Add(leadBytes.data(), kWindowSize);
     for (std::size_t e = 0; e < kWindowSize; ++e) {
         learningStep(lex);
-        codes[count++] = lex.smalbuffer.X(0);
+        stream[count++] = lex.smalbuffer.X(0);
         const std::uint8_t next = leadOrFill(e + kWindowSize);
         lex.smalbuffer.Add(&next, 1);
     }
@@ -36,7 +33,7 @@ std::size_t encodeLeadBytes(const std::uint8_t* records, std::size_t n, std::uin
     while (k < n) {
         const std::int32_t x = lex.LongestStringCode_cut();
         const std::uint8_t length = lex.getlength(x);
-        codes[count++] = static_cast<std::uint8_t>(x);
+        stream[count++] = static_cast<std::uint8_t>(x);
         for (std::uint8_t j = 0; j < length; ++j) {
             learningStep(lex);
             const std::uint8_t next = leadOrFill(k);
@@ -46,7 +43,7 @@ std::size_t encodeLeadBytes(const std::uint8_t* records, std::size_t n, std::uin
     }
     const std::size_t tail = n + kWindowSize - k;
     for (std::uint32_t i = 0; i < tail; ++i) {
-        codes[count++] = lex.smalbuffer.X(i);
+        stream[count++] = lex.smalbuffer.X(i);
     }
     return count;
 }

@@ -12,7 +12,7 @@ namespace kvo::reference {
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount);
 std::int32_t RestoreBlock(T1DimByteArr& buffer);
 
-std::size_t encodeLeadBytes(const std::uint8_t* records, std::size_t n, std::uint8_t* codes);
+std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n);
 bool decodeLeadBytes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
                      std::uint8_t* records);
 

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <optional>
 
 #include "codec/block_format.h"
 
@@ -30,45 +29,34 @@ struct FieldTraits<std::uint16_t> {
     static void write(std::uint8_t* p, std::uint16_t v) { writeU16(p, v); }
 };
 
-// Walks the field of n records and hands each pair to emit(value, count); returns the pair count.
-template <typename Value, typename Emit>
-std::size_t forEachRun(const std::uint8_t* records, std::size_t n, Emit&& emit) {
-    using Traits = FieldTraits<Value>;
-    constexpr std::size_t kLimit = std::numeric_limits<Value>::max();
-    const std::uint8_t* field = records + Traits::kOffset;
-    std::size_t pairs = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        const Value value = Traits::read(field + i * kRecordSize);
-        const std::size_t end = (n - i > kLimit) ? i + kLimit : n;
-        std::size_t j = i + 1;
-        while (j < end && Traits::read(field + j * kRecordSize) == value) {
-            ++j;
-        }
-        emit(value, static_cast<Value>(j - i));
-        ++pairs;
-        i = j;
+// Follows a field record by record without branching on the data: the pair being built is
+// always the last one, and a new one opens on a change of value or a full count.
+template <typename Value>
+class RunTracker {
+  public:
+    explicit RunTracker(Value first) : value_(first) {}
+
+    void add(Value v) {
+        const bool opens = (v != value_) | (count_ == kLimit);
+        pairs_ += opens;
+        count_ = opens ? 1 : count_ + 1;
+        value_ = v;
     }
-    return pairs;
-}
+    // Writes the pair being built over its slot in the pair array.
+    void store(std::uint8_t* pairs) const {
+        using Traits = FieldTraits<Value>;
+        std::uint8_t* at = pairs + (pairs_ - 1) * Traits::kPairSize;
+        Traits::write(at, value_);
+        Traits::write(at + sizeof(Value), static_cast<Value>(count_));
+    }
+    std::size_t pairs() const { return pairs_; }
 
-template <typename Value>
-std::size_t countRuns(const std::uint8_t* records, std::size_t n) {
-    return forEachRun<Value>(records, n, [](Value, Value) {});
-}
-
-// Writes the pairs (value then count, little-endian) to out; returns the bytes written.
-template <typename Value>
-std::size_t encodeRuns(const std::uint8_t* records, std::size_t n, std::uint8_t* out) {
-    using Traits = FieldTraits<Value>;
-    std::uint8_t* at = out;
-    forEachRun<Value>(records, n, [&at](Value value, Value count) {
-        Traits::write(at, value);
-        Traits::write(at + sizeof(Value), count);
-        at += Traits::kPairSize;
-    });
-    return static_cast<std::size_t>(at - out);
-}
+  private:
+    static constexpr std::size_t kLimit = std::numeric_limits<Value>::max();
+    Value value_;
+    std::size_t count_ = 1;
+    std::size_t pairs_ = 1;
+};
 
 template <typename Value>
 std::uint64_t sumRunCounts(const std::uint8_t* pairs, std::size_t pairCount) {

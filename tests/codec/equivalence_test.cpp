@@ -15,22 +15,31 @@ using testing::LeadPattern;
 using testing::makeBlock;
 
 // Drives the plain and the indexed dictionary through the same learning steps over a stream and
-// compares every search result and every definition on the way.
-void expectSameDictionary(const std::vector<std::uint8_t>& stream) {
+// compares every search result and every definition on the way. The hinted search gets both the
+// previous result (the usual, often right, hint) and an arbitrary earlier code.
+void expectSameDictionary(const std::vector<std::uint8_t>& stream, std::uint32_t seed) {
+    std::mt19937 rng(seed);
     TLzwLex plain;
     codec::LexIndex indexed;
     plain.smalbuffer.Add(stream.data(), kWindowSize);
+    std::uint8_t previous = 0;
     for (std::size_t q = 0; q + kWindowSize < stream.size(); ++q) {
         const std::uint8_t* w = &stream[q];
-        const codec::LexMatch full = indexed.longestStringCode(w, 1);
-        const codec::LexMatch cut = indexed.longestStringCodeCut(w, 1);
+        const codec::LexMatch full = indexed.longestStringCode(w);
+        const codec::LexMatch cut = indexed.longestStringCodeCut(w);
         ASSERT_EQ(full.code, plain.LongestStringCode()) << q;
         ASSERT_EQ(full.length, plain.getlength(full.code)) << q;
         ASSERT_EQ(cut.code, plain.LongestStringCode_cut()) << q;
         ASSERT_EQ(cut.length, plain.getlength(cut.code)) << q;
+        for (const std::uint8_t hint : {previous, static_cast<std::uint8_t>(rng() % 256)}) {
+            const codec::LexMatch hinted = indexed.longestStringCodeCutFrom(w, hint);
+            ASSERT_EQ(hinted.code, cut.code) << q << " hint " << int{hint};
+            ASSERT_EQ(hinted.length, cut.length) << q;
+        }
+        previous = cut.code;
         if (!indexed.full()) {
             plain.Expand(plain.LongestStringCode());
-            indexed.learn(w, 1);
+            indexed.learn(w);
             const auto code = static_cast<std::uint8_t>(plain.freerow - 1);
             ASSERT_EQ(indexed.freerow(), plain.freerow);
             ASSERT_EQ(indexed.length(code), plain.getlength(code));
@@ -44,14 +53,14 @@ TEST(Equivalence, IndexedSearchMatchesPlainScan) {
     std::mt19937 rng(7);
     for (int round = 0; round < 60; ++round) {
         const auto block = makeBlock(600, static_cast<LeadPattern>(round % 7), rng());
-        expectSameDictionary(testing::leadBytesOf(block));
+        expectSameDictionary(testing::leadBytesOf(block), rng());
     }
     // Windows with zeros sprinkled in, where hidden strings and duplicates abound.
     for (int round = 0; round < 20; ++round) {
         std::vector<std::uint8_t> stream(800);
         for (auto& b : stream)
             b = rng() % 3 == 0 ? 0 : static_cast<std::uint8_t>(1 + rng() % 2);
-        expectSameDictionary(stream);
+        expectSameDictionary(stream, rng());
     }
 }
 
