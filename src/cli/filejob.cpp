@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iomanip>
 #include <optional>
 #include <sstream>
@@ -79,6 +80,13 @@ ProgressFn Watching(ProgressMeter& meter) {
     };
 }
 
+// Runs one conversion with a progress line that is gone before anything else is printed.
+ConvertReport WithProgress(const Reporter& reporter, const FileStream& source,
+                           const std::function<ConvertReport(const ProgressFn&)>& run) {
+    ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), source.size());
+    return run(Watching(meter));
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat first {};
     struct stat second {};
@@ -118,18 +126,16 @@ Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsig
     }
     const std::uint32_t passportLength = ReadPassportLength(source);
     const std::uint64_t inputSize = source.size();
-    ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), inputSize);
-    const ProgressFn progress = Watching(meter);
     const auto started = std::chrono::steady_clock::now();
-    ConvertReport report;
-    if (kind == FileKind::Recording) {
+    const ConvertReport report = WithProgress(reporter, source, [&](const ProgressFn& progress) {
+        if (kind == FileKind::Compressed) {
+            return RestoreFile(source, passportLength, output, progress, threads);
+        }
         const std::uint64_t dataSize = inputSize - passportLength;
         const BlockPlan plan = options.blockSize ? CoveringBlocks(dataSize, *options.blockSize)
                                                  : DefaultBlocks(dataSize);
-        report = CompressFile(source, passportLength, plan, output, progress, threads);
-    } else {
-        report = RestoreFile(source, passportLength, output, progress, threads);
-    }
+        return CompressFile(source, passportLength, plan, output, progress, threads);
+    });
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     if (report.noData) {
         reporter.warn("файл не содержит данных: " + output + " содержит только паспорт");
@@ -146,8 +152,9 @@ Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsig
 
 Outcome Test(FileStream& source, unsigned threads, Reporter& reporter) {
     const std::uint32_t passportLength = ReadPassportLength(source);
-    ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), source.size());
-    const auto report = TestFile(source, passportLength, Watching(meter), threads);
+    const ConvertReport report = WithProgress(reporter, source, [&](const ProgressFn& progress) {
+        return TestFile(source, passportLength, progress, threads);
+    });
     reporter.note("в порядке, блоков " + std::to_string(report.blocks));
     return reporter.outcome();
 }
