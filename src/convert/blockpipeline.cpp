@@ -5,7 +5,7 @@
 namespace kvo {
 
 BlockPipeline::BlockPipeline(unsigned threads, Work work, Emit emit)
-    : fWork(std::move(work)), fEmit(std::move(emit)), fWindow(threads > 1 ? 2 * threads : 0) {
+    : fWork(std::move(work)), fEmit(std::move(emit)), fWindow(threads > 1 ? threads + 1 : 0) {
     if (threads > 1) {
         fWorkers.reserve(threads);
         for (unsigned i = 0; i < threads; ++i) {

@@ -27,7 +27,7 @@ class BlockPipeline {
     using Work = std::function<void(PipelineBlock&)>;
     using Emit = std::function<void(const PipelineBlock&)>;
 
-    // At most two blocks per thread are held at a time, which bounds the memory.
+    // At most one block per thread and one more are held at a time, which bounds the memory.
     BlockPipeline(unsigned threads, Work work, Emit emit);
     BlockPipeline(const BlockPipeline&) = delete;
     BlockPipeline& operator=(const BlockPipeline&) = delete;

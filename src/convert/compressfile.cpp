@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "codec/kvoarchiver.h"
@@ -88,8 +89,9 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         output.stream().copyFrom(source, passportLength);
 
         const std::uint64_t blockRecords = plan.blockSize / kRecord;
+        // More workers than blocks would only wait.
         BlockPipeline pipeline(
-            threads,
+            static_cast<unsigned>(std::min<std::uint64_t>(threads, plan.blockCount())),
             [&](PipelineBlock& block) {
                 CompressOne(block, block.index * blockRecords, source.path());
             },

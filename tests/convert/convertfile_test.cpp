@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "convert/storedblocks.h"
+#include "synth/kvosynth.h"
 #include "testfiles.h"
 
 namespace kvo {
@@ -62,6 +64,24 @@ TEST(ConvertFile, RoundTripsWithEveryPlanAndThreadCount) {
     }
     // Only the two outputs and the sources: no temporary files left behind.
     EXPECT_EQ(test::EntriesIn(folder), 4u);
+}
+
+TEST(ConvertFile, RoundTripsEverySyntheticKind) {
+    const auto folder = test::CleanFolder("convert-kinds");
+    for (const auto kind : {synth::Kind::TipTiming, synth::Kind::Random, synth::Kind::Constant,
+                            synth::Kind::Zeros, synth::Kind::Runs}) {
+        const auto recording = synth::makeRecording(kind, 20000, 5);
+        const std::string bytes(recording.begin(), recording.end());
+        WriteBytes(folder / "k.kvo", bytes);
+        auto source = FileStream::OpenRead((folder / "k.kvo").string());
+        const std::uint32_t passportLength = ReadPassportLength(source);
+        const auto plan = CoveringBlocks(bytes.size() - passportLength, 6 * 7000);
+        const auto compressed =
+            Compress(folder / "k.kvo", passportLength, plan, folder / "k.kvox", 2);
+        EXPECT_EQ(compressed.report.blocks, 3u);
+        EXPECT_EQ(Restore(folder / "k.kvox", passportLength, folder / "r.kvo").bytes, bytes)
+            << synth::kindName(kind);
+    }
 }
 
 TEST(ConvertFile, SmallestBlockAndTrailingBytes) {
