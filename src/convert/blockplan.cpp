@@ -1,20 +1,17 @@
 #include "convert/blockplan.h"
 
+#include "model/fileformat.h"
+
 namespace kvo {
-namespace {
-
-constexpr std::uint64_t kRecord = 6;
-
-}  // namespace
 
 BlockPlan EqualBlocks(std::uint64_t dataSize, std::uint64_t blockSize) {
     return {blockSize, blockSize == 0 ? 0 : dataSize / blockSize, 0};
 }
 
 BlockPlan CoveringBlocks(std::uint64_t dataSize, std::uint64_t blockSize) {
-    const std::uint64_t records = dataSize / kRecord;
-    const std::uint64_t blockRecords = blockSize / kRecord;
-    BlockPlan plan{blockSize, records / blockRecords, (records % blockRecords) * kRecord};
+    const std::uint64_t records = dataSize / kRecordSize;
+    const std::uint64_t blockRecords = blockSize / kRecordSize;
+    BlockPlan plan{blockSize, records / blockRecords, (records % blockRecords) * kRecordSize};
     if (plan.lastBlockSize != 0 && plan.lastBlockSize < kMinBlockSize && plan.fullBlocks > 0) {
         --plan.fullBlocks;
         plan.lastBlockSize += blockSize;
@@ -23,20 +20,20 @@ BlockPlan CoveringBlocks(std::uint64_t dataSize, std::uint64_t blockSize) {
 }
 
 BlockPlan DefaultBlocks(std::uint64_t dataSize, std::uint64_t maxBlockSize) {
-    const std::uint64_t records = dataSize / kRecord;
-    const std::uint64_t maxRecords = maxBlockSize / kRecord;
+    const std::uint64_t records = dataSize / kRecordSize;
+    const std::uint64_t maxRecords = maxBlockSize / kRecordSize;
     if (records <= maxRecords) {
-        return {records * kRecord, 1, 0};
+        return {records * kRecordSize, 1, 0};
     }
     const std::uint64_t minCount = (records + maxRecords - 1) / maxRecords;
     // Blocks below half the bound would cost more than one shorter final block.
     for (std::uint64_t count = minCount; records / count >= maxRecords / 2; ++count) {
         if (records % count == 0) {
-            return {records / count * kRecord, count, 0};
+            return {records / count * kRecordSize, count, 0};
         }
     }
     const std::uint64_t blockRecords = (records + minCount - 1) / minCount;
-    return CoveringBlocks(dataSize, blockRecords * kRecord);
+    return CoveringBlocks(dataSize, blockRecords * kRecordSize);
 }
 
 }  // namespace kvo

@@ -6,11 +6,10 @@
 #include "convert/convertfile.h"
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
+#include "model/fileformat.h"
 
 namespace kvo {
 namespace {
-
-constexpr std::uint64_t kRecord = 6;
 
 [[noreturn]] void Refuse(const std::string& message) {
     throw ConvertError(ConvertError::Kind::Refused, message);
@@ -18,7 +17,7 @@ constexpr std::uint64_t kRecord = 6;
 
 void CheckBlockSize(std::uint64_t size) {
     const std::string text = "Размер блока " + std::to_string(size) + " байт ";
-    if (size % kRecord != 0) {
+    if (size % kRecordSize != 0) {
         Refuse(text + "не кратен размеру записи (6 байт)");
     }
     if (size < kMinBlockSize) {
@@ -31,7 +30,7 @@ void CheckBlockSize(std::uint64_t size) {
 
 // Everything that can be refused without reading the records.
 void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string& path) {
-    if (dataSize < kRecord) {
+    if (dataSize < kRecordSize) {
         Refuse("Файл " + path + " не содержит ни одной целой записи: " + std::to_string(dataSize) +
                " байт данных");
     }
@@ -56,13 +55,13 @@ void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string&
 
 // Runs on a worker: a LeadByte of 128 or more cannot be told from a dictionary code.
 void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::string& path) {
-    const std::uint64_t records = block.bytes.size() / kRecord;
+    const std::uint64_t records = block.bytes.size() / kRecordSize;
     const auto uncodable = FindUncodableLeadByte(block.bytes.data(), records);
     if (uncodable >= 0) {
         const auto record = firstRecord + static_cast<std::uint64_t>(uncodable);
         Refuse("Файл " + path + " нельзя сжать: у записи № " + std::to_string(record + 1) +
                " первый байт равен " +
-               std::to_string(block.bytes[static_cast<std::size_t>(uncodable) * kRecord]) +
+               std::to_string(block.bytes[static_cast<std::size_t>(uncodable) * kRecordSize]) +
                ", а допустимы только 0..127");
     }
     const std::int32_t length = CompressBlock(block.bytes, 0);
@@ -88,7 +87,7 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         source.seek(0);
         output.stream().copyFrom(source, passportLength);
 
-        const std::uint64_t blockRecords = plan.blockSize / kRecord;
+        const std::uint64_t blockRecords = plan.blockSize / kRecordSize;
         // More workers than blocks would only wait.
         BlockPipeline pipeline(
             static_cast<unsigned>(std::min<std::uint64_t>(threads, plan.blockCount())),
