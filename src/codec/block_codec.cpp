@@ -50,48 +50,27 @@ std::int32_t compressBlockWith(T1DimByteArr& buffer, std::int32_t byteCount, Lea
     if (n < kMinRecords) {
         return -1;
     }
-    const std::uint8_t* records = buffer.data();
-    // The LeadBytes side by side, then their code stream in the same place.
+    // The LeadBytes side by side, later their code stream in the same place. Nothing is written
+    // over the records until the block is known to be codable and to fit a 32-bit length.
     auto codes = std::make_unique_for_overwrite<std::uint8_t[]>(n);
-    const RecordScan scan = scanRecords(records, n, codes.get());
-    if (!scan.codable) {
+    const RecordSplit split = splitRecords(buffer.data(), n, codes.get());
+    if (!split.codable) {
         return -1;
     }
     const std::size_t codeBytes = encode(codes.get(), n);
-    const BlockLayout layout(n, scan.secondBytePairs * kSecondBytePairSize, codeBytes,
-                             scan.secondWordPairs * kSecondWordPairSize);
+    const BlockLayout layout(n, split.secondBytes.size(), codeBytes, split.secondWords.size());
     if (layout.total > kMaxResult) {
         return -1;
     }
-
-    std::uint8_t* block = nullptr;
-    T1DimByteArr grown;
-    std::unique_ptr<std::uint8_t[]> pairs;
     if (layout.total > buffer.size()) {
-        grown.resize(layout.total);
-        block = grown.data();
-        splitRecords(records, n, block + kLengthFieldSize,
-                     block + layout.secondByteAt + kLengthFieldSize,
-                     block + layout.secondWordAt + kLengthFieldSize);
-    } else {
-        // The block goes over the records, so the pairs wait aside until they are all read.
-        pairs = std::make_unique_for_overwrite<std::uint8_t[]>(layout.secondByteBytes +
-                                                               layout.secondWordBytes);
-        block = buffer.data();
-        splitRecords(records, n, block + kLengthFieldSize, pairs.get(),
-                     pairs.get() + layout.secondByteBytes);
-        std::memcpy(block + layout.secondByteAt + kLengthFieldSize, pairs.get(),
-                    layout.secondByteBytes);
-        std::memcpy(block + layout.secondWordAt + kLengthFieldSize,
-                    pairs.get() + layout.secondByteBytes, layout.secondWordBytes);
+        buffer.resize(layout.total);
     }
+    std::uint8_t* block = buffer.data();
+    packFirstWords(block, n, block + kLengthFieldSize);
     writeU32(block, static_cast<std::uint32_t>(layout.firstWordBytes));
-    writeU32(block + layout.secondByteAt, static_cast<std::uint32_t>(layout.secondByteBytes));
+    writeSection(block + layout.secondByteAt, split.secondBytes.data(), layout.secondByteBytes);
     writeSection(block + layout.codeAt, codes.get(), codeBytes);
-    writeU32(block + layout.secondWordAt, static_cast<std::uint32_t>(layout.secondWordBytes));
-    if (!grown.empty()) {
-        buffer.swap(grown);
-    }
+    writeSection(block + layout.secondWordAt, split.secondWords.data(), layout.secondWordBytes);
     return static_cast<std::int32_t>(layout.total);
 }
 

@@ -2,6 +2,7 @@
 // Byte layout of a compressed block: four sections, each a little-endian 32-bit byte length
 // followed by its payload (FirstWords, SecondByte pairs, LeadByte codes, SecondWord pairs).
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,20 +20,38 @@ inline constexpr std::size_t kFirstWordSize = 2;
 inline constexpr std::size_t kSecondBytePairSize = 2;
 inline constexpr std::size_t kSecondWordPairSize = 4;
 
+// Little-endian fields. On little-endian hosts these become plain unaligned loads and stores.
+template <typename Word>
+inline Word loadLE(const std::uint8_t* p) {
+    Word v = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&v, p, sizeof v);
+    } else {
+        for (std::size_t i = 0; i < sizeof v; ++i)
+            v |= static_cast<Word>(Word{p[i]} << (8 * i));
+    }
+    return v;
+}
+template <typename Word>
+inline void storeLE(std::uint8_t* p, Word v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        for (std::size_t i = 0; i < sizeof v; ++i)
+            p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+}
 inline std::uint16_t readU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    return loadLE<std::uint16_t>(p);
 }
 inline void writeU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
+    storeLE(p, v);
 }
 inline std::uint32_t readU32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return loadLE<std::uint32_t>(p);
 }
 inline void writeU32(std::uint8_t* p, std::uint32_t v) {
-    writeU16(p, static_cast<std::uint16_t>(v));
-    writeU16(p + 2, static_cast<std::uint16_t>(v >> 16));
+    storeLE(p, v);
 }
 
 // A block whose sections were checked against the bytes present and against each other's shape.

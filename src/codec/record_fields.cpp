@@ -1,50 +1,106 @@
 #include "codec/record_fields.h"
 
+#include <algorithm>
+
 #include "codec/kvoarchiver.h"
 #include "codec/run_length.h"
 
 namespace kvo::codec {
 
-RecordScan scanRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes) {
-    using Bytes = FieldTraits<std::uint8_t>;
-    using Words = FieldTraits<std::uint16_t>;
-    RunTracker<std::uint8_t> secondBytes(Bytes::read(records + Bytes::kOffset));
-    RunTracker<std::uint16_t> secondWords(Words::read(records + Words::kOffset));
-    std::uint8_t allLeadBits = 0;
-    leadBytes[0] = records[kLeadByteOffset];
-    allLeadBits |= leadBytes[0];
-    for (std::size_t i = 1; i < n; ++i) {
-        const std::uint8_t* record = records + i * kRecordSize;
-        leadBytes[i] = record[kLeadByteOffset];
-        allLeadBits |= record[kLeadByteOffset];
-        secondBytes.add(Bytes::read(record + Bytes::kOffset));
-        secondWords.add(Words::read(record + Words::kOffset));
-    }
-    return {allLeadBits < kFirstDictionaryCode, secondBytes.pairs(), secondWords.pairs()};
+namespace {
+
+// Records split between two checks of the pair arrays' room.
+constexpr std::size_t kChunkRecords = 4096;
+
+// A record read as a little-endian 64-bit word: these bits hold its SecondByte and SecondWord.
+constexpr std::uint64_t kRunFieldBits = 0x0000FFFF0000FF00ull;
+
+std::uint64_t runKey(std::uint8_t secondByte, std::uint16_t secondWord) {
+    return (std::uint64_t{secondByte} << 8) | (std::uint64_t{secondWord} << 32);
 }
 
-void splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* firstWords,
-                  std::uint8_t* secondBytePairs, std::uint8_t* secondWordPairs) {
+// Makes room for `incoming` more bytes behind `used`. After the first chunk the final size is
+// guessed from the rate so far (with a margin, never past one pair per record), sparing large
+// blocks a series of doublings.
+void reserveRoom(std::vector<std::uint8_t>& pairs, std::size_t used, std::size_t incoming,
+                 std::size_t recordsDone, std::size_t n, std::size_t pairSize) {
+    if (pairs.size() >= used + incoming) {
+        return;
+    }
+    const double rate = recordsDone == 0 ? 0.0 : static_cast<double>(used) / recordsDone;
+    const auto projected =
+        std::min(static_cast<std::size_t>(rate * 1.25 * static_cast<double>(n)), n * pairSize);
+    pairs.resize(std::max({used + incoming, 2 * pairs.size(), projected}));
+}
+
+}  // namespace
+
+RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes) {
     using Bytes = FieldTraits<std::uint8_t>;
     using Words = FieldTraits<std::uint16_t>;
-    RunTracker<std::uint8_t> secondBytes(Bytes::read(records + Bytes::kOffset));
-    RunTracker<std::uint16_t> secondWords(Words::read(records + Words::kOffset));
-    const auto storeFirstWord = [firstWords](std::size_t i, const std::uint8_t* record) {
-        const std::uint8_t low = record[kFirstWordOffset];
-        const std::uint8_t high = record[kFirstWordOffset + 1];
-        firstWords[2 * i] = low;
-        firstWords[2 * i + 1] = high;
-    };
-    secondBytes.store(secondBytePairs);
-    secondWords.store(secondWordPairs);
-    storeFirstWord(0, records);
-    for (std::size_t i = 1; i < n; ++i) {
-        const std::uint8_t* record = records + i * kRecordSize;
-        secondBytes.add(Bytes::read(record + Bytes::kOffset));
-        secondWords.add(Words::read(record + Words::kOffset));
-        secondBytes.store(secondBytePairs);
-        secondWords.store(secondWordPairs);
-        storeFirstWord(i, record);
+    RunCursor<std::uint8_t> secondBytes(Bytes::read(records + Bytes::kOffset));
+    RunCursor<std::uint16_t> secondWords(Words::read(records + Words::kOffset));
+    RecordSplit split;
+    std::uint8_t leadBits = leadBytes[0] = records[kLeadByteOffset];
+    for (std::size_t chunk = 0; chunk < n; chunk += kChunkRecords) {
+        const std::size_t end = std::min(n, chunk + kChunkRecords);
+        // At most one new pair per record of the chunk.
+        reserveRoom(split.secondBytes, secondBytes.pairs() * Bytes::kPairSize,
+                    (end - chunk) * Bytes::kPairSize, chunk, n, Bytes::kPairSize);
+        reserveRoom(split.secondWords, secondWords.pairs() * Words::kPairSize,
+                    (end - chunk) * Words::kPairSize, chunk, n, Words::kPairSize);
+        std::uint8_t* bytePairs = split.secondBytes.data();
+        std::uint8_t* wordPairs = split.secondWords.data();
+        std::size_t i = std::max<std::size_t>(chunk, 1);
+        while (i < end) {
+            // Records that leave both runs open only need their LeadByte: one word compare each.
+            // The last record is not read as a word, which would pass the end of the records.
+            const std::size_t stop =
+                std::min({end, n - 1, secondBytes.limitAt(), secondWords.limitAt()});
+            const std::uint64_t key = runKey(secondBytes.value(), secondWords.value());
+            std::uint64_t leadWords = 0;
+            for (; i < stop; ++i) {
+                const auto record = loadLE<std::uint64_t>(records + i * kRecordSize);
+                if ((record & kRunFieldBits) != key) {
+                    break;
+                }
+                leadBytes[i] = static_cast<std::uint8_t>(record);
+                leadWords |= record;
+            }
+            leadBits |= static_cast<std::uint8_t>(leadWords);
+            if (i < end) {
+                const std::uint8_t* record = records + i * kRecordSize;
+                leadBytes[i] = record[kLeadByteOffset];
+                leadBits |= record[kLeadByteOffset];
+                secondBytes.advance(i, Bytes::read(record + Bytes::kOffset), bytePairs);
+                secondWords.advance(i, Words::read(record + Words::kOffset), wordPairs);
+                ++i;
+            }
+        }
+    }
+    secondBytes.finish(n, split.secondBytes.data());
+    secondWords.finish(n, split.secondWords.data());
+    split.secondBytes.resize(secondBytes.pairs() * Bytes::kPairSize);
+    split.secondWords.resize(secondWords.pairs() * Words::kPairSize);
+    split.codable = leadBits < kFirstDictionaryCode;
+    return split;
+}
+
+void packFirstWords(const std::uint8_t* records, std::size_t n, std::uint8_t* out) {
+    constexpr std::size_t kGroup = 4;  // four records are 24 bytes, three words
+    std::size_t i = 0;
+    for (; i + kGroup <= n; i += kGroup) {
+        const std::uint8_t* group = records + i * kRecordSize;
+        const auto w0 = loadLE<std::uint64_t>(group);
+        const auto w1 = loadLE<std::uint64_t>(group + 8);
+        const auto w2 = loadLE<std::uint64_t>(group + 16);
+        // FirstWords sit at bytes 2, 8, 14 and 20 of the group.
+        const std::uint64_t words = ((w0 >> 16) & 0xFFFF) | ((w1 & 0xFFFF) << 16) |
+                                    ((w1 >> 48) << 32) | (((w2 >> 32) & 0xFFFF) << 48);
+        storeLE(out + i * kFirstWordSize, words);
+    }
+    for (; i < n; ++i) {
+        writeU16(out + i * kFirstWordSize, readU16(records + i * kRecordSize + kFirstWordOffset));
     }
 }
 

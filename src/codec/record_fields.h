@@ -1,25 +1,25 @@
 #pragma once
-// The two passes of compression over the records where they lie: a scan that sizes the block,
-// and a split that writes the FirstWords and the run pairs.
+// The passes of compression over the records where they lie: one read-only split into LeadBytes
+// and run pairs, then the FirstWords moved to their place over the records.
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace kvo::codec {
 
-struct RecordScan {
-    bool codable = false;  // every LeadByte below 128
-    std::size_t secondBytePairs = 0;
-    std::size_t secondWordPairs = 0;
+struct RecordSplit {
+    bool codable = false;                   // every LeadByte below 128
+    std::vector<std::uint8_t> secondBytes;  // run pair sections, exactly as stored
+    std::vector<std::uint8_t> secondWords;
 };
 
-// Counts the run pairs of n >= 1 records and copies their LeadBytes side by side.
-RecordScan scanRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes);
+// Copies the LeadBytes of n >= 1 records side by side and builds both run pair arrays; the
+// records are only read.
+RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes);
 
-// Writes the FirstWords and both pair arrays. firstWords may lie over the records, starting at
-// most 4 bytes past them: record i is read before FirstWord i is written, and FirstWord i ends
-// before record i + 1 begins. The pair arrays must not overlap the records.
-void splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* firstWords,
-                  std::uint8_t* secondBytePairs, std::uint8_t* secondWordPairs);
+// Packs the FirstWords of n records at `out`, which may lie over the records starting at most
+// 4 bytes past them: each group of records is read before anything is written over it.
+void packFirstWords(const std::uint8_t* records, std::size_t n, std::uint8_t* out);
 
 }  // namespace kvo::codec

@@ -17,6 +17,7 @@ template <>
 struct FieldTraits<std::uint8_t> {
     static constexpr std::size_t kOffset = kSecondByteOffset;
     static constexpr std::size_t kPairSize = kSecondBytePairSize;
+    using Pair = std::uint16_t;  // value in the low byte, count in the high byte
     static std::uint8_t read(const std::uint8_t* p) { return *p; }
     static void write(std::uint8_t* p, std::uint8_t v) { *p = v; }
 };
@@ -25,36 +26,47 @@ template <>
 struct FieldTraits<std::uint16_t> {
     static constexpr std::size_t kOffset = kSecondWordOffset;
     static constexpr std::size_t kPairSize = kSecondWordPairSize;
+    using Pair = std::uint32_t;  // value in the low word, count in the high word
     static std::uint16_t read(const std::uint8_t* p) { return readU16(p); }
     static void write(std::uint8_t* p, std::uint16_t v) { writeU16(p, v); }
 };
 
-// Follows a field record by record without branching on the data: the pair being built is
-// always the last one, and a new one opens on a change of value or a full count.
+// Follows the runs of a field. The caller only reports records where the value may change or the
+// count may be full; a pair is written when it closes.
 template <typename Value>
-class RunTracker {
+class RunCursor {
   public:
-    explicit RunTracker(Value first) : value_(first) {}
+    explicit RunCursor(Value first) : value_(first) {}
 
-    void add(Value v) {
-        const bool opens = (v != value_) | (count_ == kLimit);
-        pairs_ += opens;
-        count_ = opens ? 1 : count_ + 1;
-        value_ = v;
+    // Record i holds v: closes the open pair on a new value or a full count.
+    void advance(std::size_t i, Value v, std::uint8_t* pairs) {
+        if (v != value_ || i - start_ == kLimit) {
+            store(pairs, i - start_);
+            ++pairs_;
+            value_ = v;
+            start_ = i;
+        }
     }
-    // Writes the pair being built over its slot in the pair array.
-    void store(std::uint8_t* pairs) const {
-        using Traits = FieldTraits<Value>;
-        std::uint8_t* at = pairs + (pairs_ - 1) * Traits::kPairSize;
-        Traits::write(at, value_);
-        Traits::write(at + sizeof(Value), static_cast<Value>(count_));
-    }
+    void finish(std::size_t n, std::uint8_t* pairs) const { store(pairs, n - start_); }
+
+    Value value() const { return value_; }
     std::size_t pairs() const { return pairs_; }
+    // The first record that must open a new pair even if its value is unchanged.
+    std::size_t limitAt() const { return start_ + kLimit; }
 
   private:
     static constexpr std::size_t kLimit = std::numeric_limits<Value>::max();
+
+    void store(std::uint8_t* pairs, std::size_t count) const {
+        using Traits = FieldTraits<Value>;
+        using Pair = typename Traits::Pair;
+        const auto pair =
+            static_cast<Pair>(value_ | (static_cast<Pair>(count) << (8 * sizeof(Value))));
+        storeLE(pairs + (pairs_ - 1) * Traits::kPairSize, pair);
+    }
+
     Value value_;
-    std::size_t count_ = 1;
+    std::size_t start_ = 0;
     std::size_t pairs_ = 1;
 };
 

@@ -85,7 +85,19 @@ TEST(Equivalence, FastBlocksEqualReferenceBlocksAndRoundTrip) {
     }
 }
 
-TEST(Equivalence, LongBlocksRoundTrip) {
+TEST(Equivalence, LongBlocksAndLongRunsMatchReference) {
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+        const T1DimByteArr records = testing::makeLongRunBlock(150000 + seed * 1013, seed);
+        T1DimByteArr fast = records;
+        T1DimByteArr slow = records;
+        const std::int32_t length = CompressBlock(fast, 0);
+        ASSERT_EQ(length, reference::CompressBlock(slow, 0)) << seed;
+        fast.resize(static_cast<std::size_t>(length));
+        slow.resize(static_cast<std::size_t>(length));
+        ASSERT_EQ(fast, slow) << seed;
+        ASSERT_EQ(RestoreBlock(fast), static_cast<std::int32_t>(records.size()));
+        EXPECT_EQ(fast, records) << seed;
+    }
     for (const auto pattern : {LeadPattern::NoisyPeriodic, LeadPattern::Random, LeadPattern::Zeros,
                                LeadPattern::Constant}) {
         const T1DimByteArr records = makeBlock(300000, pattern, 5);

@@ -90,4 +90,26 @@ inline T1DimByteArr makeBlock(std::size_t n, LeadPattern pattern, std::uint32_t 
     });
 }
 
+// SecondBytes and SecondWords in runs of up to 70000 equal values, so runs pass both count
+// limits; LeadBytes periodic with noise.
+inline T1DimByteArr makeLongRunBlock(std::size_t n, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::size_t secondLeft = 0;
+    std::size_t wordLeft = 0;
+    Fields f;
+    return makeRecords(n, [&](std::size_t i) {
+        if (secondLeft-- == 0) {
+            secondLeft = rng() % (rng() % 2 ? 600 : 70000);
+            f.second = static_cast<std::uint8_t>(rng());
+        }
+        if (wordLeft-- == 0) {
+            wordLeft = rng() % (rng() % 2 ? 300 : 140000);
+            f.secondWord = static_cast<std::uint16_t>(rng());
+        }
+        f.lead = static_cast<std::uint8_t>(rng() % 90 == 0 ? rng() % 128 : 1 + i % 17);
+        f.firstWord = static_cast<std::uint16_t>(i * 7);
+        return f;
+    });
+}
+
 }  // namespace kvo::testing
