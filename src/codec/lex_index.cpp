@@ -1,7 +1,8 @@
 #include "codec/lex_index.h"
 
 #include <cassert>
-#include <cstring>
+
+#include "codec/block_format.h"
 
 namespace kvo::codec {
 
@@ -27,18 +28,12 @@ constexpr std::array<PrefixMask, kWindowSize + 1> kPrefixMasks = [] {
     return masks;
 }();
 
-// Little-endian reads, the same order in which the packed rows are built.
+// The same little-endian order for windows and packed rows, so that masks select leading bytes.
 std::uint64_t loadHead(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        v |= std::uint64_t{p[i]} << (8 * i);
-    return v;
+    return loadLE<std::uint64_t>(p);
 }
 std::uint32_t loadTail(const std::uint8_t* p) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        v |= std::uint32_t{p[8 + i]} << (8 * i);
-    return v;
+    return loadLE<std::uint32_t>(p + 8);
 }
 
 }  // namespace
@@ -118,11 +113,15 @@ void LexIndex::learn(const std::uint8_t* w) {
     const auto code = static_cast<std::uint8_t>(freerow_);
     const std::size_t slot = code - kFirstDictionaryCode;
     const std::size_t length = found.length + 1u;
+    // The found string is the window's head, so the new row is the window's first bytes.
+    const PrefixMask& mask = kPrefixMasks[length];
+    const PackedRow packed{loadHead(w) & mask.head, loadTail(w) & mask.tail};
     byte016& newRow = rows_[slot];
-    newRow.fill(0);
-    std::memcpy(newRow.data(), w, length);  // the found string is the window's head
+    storeLE(newRow.data(), packed.head);
+    storeLE(newRow.data() + 8, packed.tail);
+    newRow[kWindowSize] = 0;
+    packed_[slot] = packed;
     lengths_[slot] = static_cast<std::uint8_t>(length);
-    packed_[slot] = {loadHead(newRow.data()), loadTail(newRow.data())};
     ++freerow_;
 
     // A repeated string keeps the node of its lowest code, which is what the scan would find.
