@@ -1,17 +1,17 @@
-#include "codec/block_codec.h"
+#include "codec/kvoarchiver.h"
 
 #include <cstring>
 #include <limits>
 #include <memory>
 
 #include "codec/block_format.h"
-#include "codec/kvoarchiver.h"
+#include "codec/lead_coder.h"
 #include "codec/record_fields.h"
 #include "codec/run_length.h"
 
 namespace kvo {
 
-namespace codec {
+using namespace codec;  // the block layout and field helpers
 
 namespace {
 
@@ -41,7 +41,7 @@ void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t len
 
 }  // namespace
 
-std::int32_t compressBlockWith(T1DimByteArr& buffer, std::int32_t byteCount, LeadEncoder encode) {
+std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
     if (byteCount < 0 || static_cast<std::size_t>(byteCount) > buffer.size()) {
         return -1;
     }
@@ -57,7 +57,7 @@ std::int32_t compressBlockWith(T1DimByteArr& buffer, std::int32_t byteCount, Lea
     if (!split.codable) {
         return -1;
     }
-    const std::size_t codeBytes = encode(codes.get(), n);
+    const std::size_t codeBytes = encodeLeadBytes(codes.get(), n);
     const BlockLayout layout(n, split.secondBytes.size(), codeBytes, split.secondWords.size());
     if (layout.total > kMaxResult) {
         return -1;
@@ -74,7 +74,7 @@ std::int32_t compressBlockWith(T1DimByteArr& buffer, std::int32_t byteCount, Lea
     return static_cast<std::int32_t>(layout.total);
 }
 
-std::int32_t restoreBlockWith(T1DimByteArr& buffer, LeadDecoder decode) {
+std::int32_t RestoreBlock(T1DimByteArr& buffer) {
     const auto view = viewBlock(buffer.data(), buffer.size());
     if (!view) {
         return -1;
@@ -93,14 +93,12 @@ std::int32_t restoreBlockWith(T1DimByteArr& buffer, LeadDecoder decode) {
     }
     expandRuns<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount, out);
     expandRuns<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount, out);
-    if (!decode(view->codes, view->codeCount, n, out)) {
+    if (!decodeLeadBytes(view->codes, view->codeCount, n, out)) {
         return -1;
     }
     buffer.swap(records);
     return static_cast<std::int32_t>(n * kRecordSize);
 }
-
-}  // namespace codec
 
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -109,14 +107,6 @@ std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t coun
         }
     }
     return -1;
-}
-
-std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
-    return codec::compressBlockWith(buffer, byteCount, &codec::encodeLeadBytes);
-}
-
-std::int32_t RestoreBlock(T1DimByteArr& buffer) {
-    return codec::restoreBlockWith(buffer, &codec::decodeLeadBytes);
 }
 
 }  // namespace kvo

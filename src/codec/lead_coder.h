@@ -9,13 +9,9 @@ namespace kvo::codec {
 
 // Replaces the n >= 12 LeadBytes (all below 128) with their code stream, which is never longer;
 // returns its length.
-using LeadEncoder = std::size_t (*)(std::uint8_t* leadBytes, std::size_t n);
+std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n);
 // Decodes the code stream into the LeadBytes of n records (every 6th byte of `records`); false
 // unless it yields exactly n.
-using LeadDecoder = bool (*)(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
-                             std::uint8_t* records);
-
-std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n);
 bool decodeLeadBytes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
                      std::uint8_t* records);
 

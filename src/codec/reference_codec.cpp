@@ -1,31 +1,38 @@
 #include "codec/reference_codec.h"
 
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <utility>
 #include <vector>
 
-#include "codec/block_codec.h"
 #include "codec/block_format.h"
 #include "codec/kvoarchiver.h"
 
 namespace kvo::reference {
 
 namespace {
+
+using codec::readU16;
+using Bytes = std::vector<std::uint8_t>;
+using Words = std::vector<std::uint16_t>;
+
 constexpr std::uint8_t kFillByte = 0;  // stands in for LeadBytes past the end of the block
+constexpr std::uint64_t kMaxResult = std::numeric_limits<std::int32_t>::max();
 
 void learningStep(TLzwLex& lex) {
     lex.Expand(lex.LongestStringCode());
 }
-}  // namespace
 
-std::size_t encodeLeadBytes(std::uint8_t* stream, std::size_t n) {
-    const std::vector<std::uint8_t> leadBytes(stream, stream + n);
+Bytes encodeLeadBytes(const Bytes& leadBytes) {
+    const std::size_t n = leadBytes.size();
     const auto leadOrFill = [&](std::size_t k) { return k < n ? leadBytes[k] : kFillByte; };
-
     TLzwLex lex;
-    std::size_t count = 0;
+    Bytes codes;
     lex.smalbuffer.Add(leadBytes.data(), kWindowSize);
     for (std::size_t e = 0; e < kWindowSize; ++e) {
         learningStep(lex);
-        stream[count++] = lex.smalbuffer.X(0);
+        codes.push_back(lex.smalbuffer.X(0));
         const std::uint8_t next = leadOrFill(e + kWindowSize);
         lex.smalbuffer.Add(&next, 1);
     }
@@ -33,7 +40,7 @@ std::size_t encodeLeadBytes(std::uint8_t* stream, std::size_t n) {
     while (k < n) {
         const std::int32_t x = lex.LongestStringCode_cut();
         const std::uint8_t length = lex.getlength(x);
-        stream[count++] = static_cast<std::uint8_t>(x);
+        codes.push_back(static_cast<std::uint8_t>(x));
         for (std::uint8_t j = 0; j < length; ++j) {
             learningStep(lex);
             const std::uint8_t next = leadOrFill(k);
@@ -43,48 +50,154 @@ std::size_t encodeLeadBytes(std::uint8_t* stream, std::size_t n) {
     }
     const std::size_t tail = n + kWindowSize - k;
     for (std::uint32_t i = 0; i < tail; ++i) {
-        stream[count++] = lex.smalbuffer.X(i);
+        codes.push_back(lex.smalbuffer.X(i));
     }
-    return count;
+    return codes;
 }
 
-bool decodeLeadBytes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
-                     std::uint8_t* records) {
-    if (codeCount < kWindowSize || n < kWindowSize) {
-        return false;
-    }
+// Stops as soon as the stream yields more than n LeadBytes; null unless it yields exactly n.
+std::optional<Bytes> decodeLeadBytes(const std::uint8_t* codes, std::size_t count, std::size_t n) {
     TLzwLex lex;
     lex.smalbuffer.Add(codes, kWindowSize);
-    for (std::size_t i = 0; i < kWindowSize; ++i) {
-        records[i * kRecordSize] = codes[i];
-    }
-    std::size_t produced = kWindowSize;
-    for (std::size_t i = kWindowSize; i < codeCount; ++i) {
+    Bytes leadBytes(codes, codes + kWindowSize);
+    for (std::size_t i = kWindowSize; i < count; ++i) {
         const std::uint8_t x = codes[i];
         const std::uint8_t length = lex.getlength(x);
         if (length == 0) {
-            return false;  // never emitted: the encoder only uses codes the decoder has
+            return std::nullopt;  // never emitted: the encoder only uses codes the decoder has
         }
         for (std::uint8_t j = 0; j < length; ++j) {
             learningStep(lex);
-            if (produced == n) {
-                return false;
+            if (leadBytes.size() == n) {
+                return std::nullopt;
             }
             const std::uint8_t leadByte = lex.Getsymbol(x, j);
-            records[produced * kRecordSize] = leadByte;
-            ++produced;
+            leadBytes.push_back(leadByte);
             lex.smalbuffer.Add(&leadByte, 1);
         }
     }
-    return produced == n;
+    if (leadBytes.size() != n) {
+        return std::nullopt;
+    }
+    return leadBytes;
 }
 
+template <typename Stream>
+std::vector<std::pair<typename Stream::value_type, std::size_t>> runPairs(const Stream& stream) {
+    constexpr std::size_t kLimit = std::numeric_limits<typename Stream::value_type>::max();
+    std::vector<std::pair<typename Stream::value_type, std::size_t>> pairs;
+    std::size_t i = 0;
+    while (i < stream.size()) {
+        std::size_t count = 1;
+        while (i + count < stream.size() && stream[i + count] == stream[i] && count < kLimit) {
+            ++count;
+        }
+        pairs.emplace_back(stream[i], count);
+        i += count;
+    }
+    return pairs;
+}
+
+void appendWord(Bytes& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void appendLength(Bytes& out, std::size_t v) {
+    appendWord(out, static_cast<std::uint16_t>(v));
+    appendWord(out, static_cast<std::uint16_t>(v >> 16));
+}
+
+}  // namespace
+
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
-    return codec::compressBlockWith(buffer, byteCount, &encodeLeadBytes);
+    if (byteCount < 0 || static_cast<std::size_t>(byteCount) > buffer.size()) {
+        return -1;
+    }
+    const std::size_t n =
+        (byteCount == 0 ? buffer.size() : static_cast<std::size_t>(byteCount)) / kRecordSize;
+    if (n < codec::kMinRecords) {
+        return -1;
+    }
+    Bytes lead(n);
+    Bytes second(n);
+    Words firstWords(n);
+    Words secondWords(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t* record = &buffer[i * kRecordSize];
+        lead[i] = record[kLeadByteOffset];
+        second[i] = record[kSecondByteOffset];
+        firstWords[i] = readU16(record + kFirstWordOffset);
+        secondWords[i] = readU16(record + kSecondWordOffset);
+        if (lead[i] >= kFirstDictionaryCode) {
+            return -1;
+        }
+    }
+    const Bytes codes = encodeLeadBytes(lead);
+    const auto secondPairs = runPairs(second);
+    const auto wordPairs = runPairs(secondWords);
+
+    Bytes block;
+    appendLength(block, 2 * n);
+    for (const std::uint16_t w : firstWords)
+        appendWord(block, w);
+    appendLength(block, 2 * secondPairs.size());
+    for (const auto& [value, count] : secondPairs) {
+        block.push_back(value);
+        block.push_back(static_cast<std::uint8_t>(count));
+    }
+    appendLength(block, codes.size());
+    block.insert(block.end(), codes.begin(), codes.end());
+    appendLength(block, 4 * wordPairs.size());
+    for (const auto& [value, count] : wordPairs) {
+        appendWord(block, value);
+        appendWord(block, static_cast<std::uint16_t>(count));
+    }
+    if (block.size() > kMaxResult) {
+        return -1;
+    }
+    if (block.size() > buffer.size()) {
+        buffer.resize(block.size());
+    }
+    std::copy(block.begin(), block.end(), buffer.begin());
+    return static_cast<std::int32_t>(block.size());
 }
 
 std::int32_t RestoreBlock(T1DimByteArr& buffer) {
-    return codec::restoreBlockWith(buffer, &decodeLeadBytes);
+    const auto view = codec::viewBlock(buffer.data(), buffer.size());
+    if (!view || view->records > kMaxResult / kRecordSize) {
+        return -1;
+    }
+    const std::size_t n = view->records;
+    const auto lead = decodeLeadBytes(view->codes, view->codeCount, n);
+    Bytes second;
+    for (std::size_t p = 0; p < view->secondBytePairCount; ++p) {
+        const std::uint8_t* pair = view->secondBytePairs + p * codec::kSecondBytePairSize;
+        second.insert(second.end(), pair[1], pair[0]);
+        if (second.size() > n) {
+            break;  // already inconsistent; do not let a hostile block grow this further
+        }
+    }
+    Words secondWords;
+    for (std::size_t p = 0; p < view->secondWordPairCount; ++p) {
+        const std::uint8_t* pair = view->secondWordPairs + p * codec::kSecondWordPairSize;
+        secondWords.insert(secondWords.end(), readU16(pair + 2), readU16(pair));
+        if (secondWords.size() > n) {
+            break;  // already inconsistent; do not let a hostile block grow this further
+        }
+    }
+    if (!lead || second.size() != n || secondWords.size() != n) {
+        return -1;
+    }
+    T1DimByteArr records(n * kRecordSize);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint8_t* record = &records[i * kRecordSize];
+        record[kLeadByteOffset] = (*lead)[i];
+        record[kSecondByteOffset] = second[i];
+        codec::writeU16(record + kFirstWordOffset, readU16(view->firstWords + i * 2));
+        codec::writeU16(record + kSecondWordOffset, secondWords[i]);
+    }
+    buffer.swap(records);
+    return static_cast<std::int32_t>(n * kRecordSize);
 }
 
 }  // namespace kvo::reference
