@@ -63,6 +63,7 @@ std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
         return -1;
     }
     if (layout.total > buffer.size()) {
+        buffer.reserve(layout.total);  // exactly: resize alone may double the capacity
         buffer.resize(layout.total);
     }
     std::uint8_t* block = buffer.data();

@@ -60,8 +60,9 @@ class TLzwLex {
 
 // Compresses the records in the first byteCount bytes of buffer (0: the whole buffer; a trailing
 // partial record is ignored). On success the block stands at the start of buffer and its length
-// is returned; the buffer grows when the block is longer than the records and may stay longer than
-// the block. Returns -1 and leaves buffer untouched for fewer than 12 records, a LeadByte of 128 or
+// is returned; the buffer grows when the block is longer than the records (up to 16 + 9n bytes;
+// a buffer with that much capacity reserved grows without moving) and may stay longer than the
+// block. Returns -1 and leaves buffer untouched for fewer than 12 records, a LeadByte of 128 or
 // more, a byteCount outside 0..size, or a block that would not fit a 32-bit length.
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount);
 

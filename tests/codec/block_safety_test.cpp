@@ -141,6 +141,25 @@ TEST(BlockSafety, MalformedSectionLengthsAreRejected) {
     EXPECT_EQ(padded, restored);
 }
 
+TEST(BlockSafety, RawOpeningWithUncodableBytesDecodesLikeThePlainModel) {
+    // Never written by CompressBlock, but the plain dictionary defines what it restores to:
+    // the fallback to window byte 200 defines code 128 as the one-byte string 200.
+    T1DimByteArr block(4);
+    codec::writeU32(block.data(), 28);
+    for (std::uint8_t i = 0; i < 14; ++i)
+        block.insert(block.end(), {i, 0});
+    block.insert(block.end(), {2, 0, 0, 0, 9, 14, 14, 0, 0, 0});
+    block.insert(block.end(), {200, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 5, 128});
+    block.insert(block.end(), {4, 0, 0, 0, 0, 0, 14, 0});
+    const std::vector<std::uint8_t> lead{200, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 5, 200};
+    for (auto restore : {&RestoreBlock, &reference::RestoreBlock}) {
+        T1DimByteArr buffer = block;
+        ASSERT_EQ(restore(buffer), 84);
+        EXPECT_EQ(testing::leadBytesOf(buffer), lead);
+        EXPECT_EQ(buffer[13 * kRecordSize + 2], 13);  // FirstWord of the last record
+    }
+}
+
 TEST(BlockSafety, RandomlyDamagedBlocksBehaveLikeTheReference) {
     std::mt19937 rng(99);
     for (int round = 0; round < 300; ++round) {
