@@ -11,6 +11,7 @@
 #include "codec/kvoarchiver.h"
 #include "codec/reference_codec.h"
 #include "convert/convertfile.h"
+#include "convert/storedblocks.h"
 #include "model/fileformat.h"
 #include "require.h"
 #include "scratch_folder.h"
@@ -22,29 +23,50 @@ namespace {
 constexpr char kEarlierTarget[] = "an earlier restored file";
 
 struct Expected {
-    std::optional<std::uint64_t> damagedBlock;  // none: the file restores to `restored`
-    std::string restored;
+    std::optional<std::uint64_t> damagedBlock;  // first block that is cut short or does not restore
+    std::optional<std::uint64_t> cutShortBlock;  // first block that runs past the end of the file
+    std::uint64_t wholeBlocks = 0;               // blocks in front of that one
+    std::string restored;                        // passport and records, when nothing is damaged
 };
 
 Expected RestoreByReference(const std::uint8_t* data, std::size_t size,
                             std::uint32_t passportLength) {
     Expected expected;
     expected.restored.assign(data, data + passportLength);
-    std::size_t at = passportLength;
-    for (std::uint64_t block = 0; at < size; ++block) {
+    for (std::size_t at = passportLength; at < size; ++expected.wholeBlocks) {
         const std::int64_t stored = kvo::StoredBlockLength(data + at, size - at);
-        kvo::T1DimByteArr bytes;
-        if (stored > 0) {
-            bytes.assign(data + at, data + at + stored);
+        if (stored < 0) {
+            expected.cutShortBlock = expected.wholeBlocks;
+            expected.damagedBlock = expected.damagedBlock.value_or(expected.wholeBlocks);
+            break;
         }
-        if (stored < 0 || kvo::reference::RestoreBlock(bytes) < 0) {
-            expected.damagedBlock = block;
-            return expected;
+        kvo::T1DimByteArr bytes(data + at, data + at + stored);
+        if (!expected.damagedBlock && kvo::reference::RestoreBlock(bytes) < 0) {
+            expected.damagedBlock = expected.wholeBlocks;
         }
         expected.restored.append(bytes.begin(), bytes.end());
         at += static_cast<std::size_t>(stored);
     }
     return expected;
+}
+
+// Checking a file without writing it agrees with restoring it, and the block walk of a listing
+// finds the same blocks.
+void CheckTestAndWalk(kvo::FileStream& source, std::uint32_t passportLength,
+                      const std::optional<kvo::ConvertError>& restoreFailure,
+                      const kvo::ConvertReport& restoreReport, const Expected& expected) {
+    try {
+        const kvo::ConvertReport report = kvo::TestFile(source, passportLength, nullptr);
+        Require(!restoreFailure && report.blocks == restoreReport.blocks,
+                "checking a file passes where restoring it does");
+    } catch (const kvo::ConvertError& error) {
+        Require(restoreFailure && error.kind() == restoreFailure->kind() &&
+                    error.blockIndex() == restoreFailure->blockIndex(),
+                "checking a file fails where restoring it does");
+    }
+    const kvo::StoredBlocks walked = kvo::WalkStoredBlocks(source, passportLength);
+    Require(walked.cutShortBlock == expected.cutShortBlock && walked.blocks == expected.wholeBlocks,
+            "the block walk finds the blocks the file holds");
 }
 
 }  // namespace
@@ -69,8 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     std::optional<kvo::ConvertError> failure;
     kvo::ConvertReport report;
+    // Some inputs go through the threaded pipeline; the outcome must not depend on it.
+    const unsigned threads = size % 3 == 0 ? 2 : 1;
     try {
-        report = kvo::RestoreFile(source, passportLength, targetPath.string(), progress);
+        report = kvo::RestoreFile(source, passportLength, targetPath.string(), progress, threads);
     } catch (const kvo::ConvertError& error) {
         failure = error;
     }
@@ -89,10 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "the first damaged block is reported");
         } else {
             Require(!failure, "a sound file restores");
+            Require(report.blocks == expected.wholeBlocks, "every block is restored");
             Require(target == expected.restored, "the restored file holds passport and records");
             Require(report.bytesWritten == target.size() && report.bytesRead == size,
                     "the report counts what was read and written");
         }
+        CheckTestAndWalk(source, passportLength, failure, report, expected);
     }
     if (failure) {
         Require(target == kEarlierTarget, "a failed run leaves the earlier target as it was");
