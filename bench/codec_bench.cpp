@@ -149,11 +149,24 @@ MemoryFigures measureMemory(const T1DimByteArr& records) {
     return {compress, restore};
 }
 
-void printRow(const std::string& data, const std::string& blocks, const std::string& codec,
-              std::size_t sample, const Figures& f) {
+Figures printRow(const std::string& data, const std::string& blocks, const std::string& codec,
+                 std::size_t sample, const Figures& f) {
     std::printf("| %-9s | %-12s | %-16s | %9zu | %7.4f | %9.1f | %9.1f |\n", data.c_str(),
                 blocks.c_str(), codec.c_str(), sample, f.ratio, f.compressMBs, f.restoreMBs);
     std::fflush(stdout);
+    return f;
+}
+
+// The block codec's speed as multiples of zstd -1 and of the reference codec.
+std::string speedSummary(const std::string& data, const std::string& blocks, const Figures& fast,
+                         const Figures& reference, const Figures& zstd1) {
+    char line[240];
+    std::snprintf(line, sizeof line,
+                  "%-9s %-12s compress %.2fx zstd -1, restore %.2fx zstd -1, compress %.0fx the "
+                  "reference",
+                  data.c_str(), blocks.c_str(), fast.compressMBs / zstd1.compressMBs,
+                  fast.restoreMBs / zstd1.restoreMBs, fast.compressMBs / reference.compressMBs);
+    return line;
 }
 
 int run(int argc, char** argv) {
@@ -181,6 +194,7 @@ int run(int argc, char** argv) {
     std::printf(
         "|-----------|--------------|------------------|-----------|---------|-----------|---------"
         "--|\n");
+    std::vector<std::string> speedLines;
     std::vector<std::string> memoryLines;
     for (const synth::Kind kind : kinds) {
         const std::string data(synth::kindName(kind));
@@ -191,23 +205,30 @@ int run(int argc, char** argv) {
             const std::string mode = blockRecords == records ? "whole area" : "1000 records";
             const Blocks blocks = splitIntoBlocks(all, blockRecords);
             Blocks packed;
-            printRow(data, mode, "kvo fast", records,
-                     measureBlockCodec(blocks, &CompressBlock, &RestoreBlock, packed));
+            const Figures fast =
+                printRow(data, mode, "kvo fast", records,
+                         measureBlockCodec(blocks, &CompressBlock, &RestoreBlock, packed));
 
             const Blocks sampleBlocks =
                 splitIntoBlocks(sample, std::min(blockRecords, referenceRecords));
             Blocks fastSample;
             Blocks referenceSample;
             measureBlockCodec(sampleBlocks, &CompressBlock, &RestoreBlock, fastSample);
-            printRow(data, mode, "kvo reference", referenceRecords,
-                     measureBlockCodec(sampleBlocks, &reference::CompressBlock,
-                                       &reference::RestoreBlock, referenceSample));
+            const Figures reference =
+                printRow(data, mode, "kvo reference", referenceRecords,
+                         measureBlockCodec(sampleBlocks, &reference::CompressBlock,
+                                           &reference::RestoreBlock, referenceSample));
             if (fastSample != referenceSample)
                 throw std::runtime_error("fast and reference blocks differ");
 
+            Figures zstd1;
             for (const auto& codec : generic) {
-                printRow(data, mode, codec->name(), records, measureGeneric(blocks, *codec));
+                const Figures f =
+                    printRow(data, mode, codec->name(), records, measureGeneric(blocks, *codec));
+                if (codec->name() == "zstd -1")
+                    zstd1 = f;
             }
+            speedLines.push_back(speedSummary(data, mode, fast, reference, zstd1));
         }
         const MemoryFigures memory = measureMemory(all);
         char line[200];
@@ -217,6 +238,9 @@ int run(int argc, char** argv) {
             data.c_str(), memory.compress, memory.restore);
         memoryLines.emplace_back(line);
     }
+    std::printf("\nSpeed of the block codec (same input, same run):\n");
+    for (const auto& line : speedLines)
+        std::printf("  %s\n", line.c_str());
     std::printf("\nPeak heap of one call, the caller's buffer included:\n");
     for (const auto& line : memoryLines)
         std::printf("  %s\n", line.c_str());
