@@ -16,6 +16,10 @@ cmake -S . -B "$build" -G Ninja -DKVO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
 cmake --build "$build" -j 2 --target "${targets[@]/#/fuzz_}" >/dev/null
 
 out="$PWD/$build/fuzz"
+# The file-level targets work in here; a crashing target cannot clean up after itself.
+scratch=$(mktemp -d /dev/shm/kvo-fuzz-run.XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export KVO_FUZZ_SCRATCH="$scratch"
 run="$out/runs/$(date +%Y%m%d-%H%M%S)"
 rows=()
 failed=0

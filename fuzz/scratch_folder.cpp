@@ -11,10 +11,14 @@ namespace kvo::fuzz {
 namespace fs = std::filesystem;
 namespace {
 
+// Under KVO_FUZZ_SCRATCH when the runner names a place (it removes what a crash leaves there).
 fs::path MakeFolder() {
     const fs::path shm = "/dev/shm";
     std::error_code ignored;
-    const fs::path base = fs::is_directory(shm, ignored) ? shm : fs::temp_directory_path();
+    const char* runnerFolder = std::getenv("KVO_FUZZ_SCRATCH");
+    const fs::path base = runnerFolder != nullptr          ? fs::path(runnerFolder)
+                          : fs::is_directory(shm, ignored) ? shm
+                                                           : fs::temp_directory_path();
     std::string pattern = (base / "kvo-fuzz-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a scratch folder under " + base.string());

@@ -1,6 +1,7 @@
 #pragma once
 // A private folder for the file-level fuzz targets: on tmpfs when the machine has one, so that
-// millions of short-lived files never touch a disk. Removed when the process ends normally.
+// millions of short-lived files never touch a disk. Removed when the process ends normally; the
+// environment variable KVO_FUZZ_SCRATCH names the folder to create it in.
 
 #include <filesystem>
 #include <string>
