@@ -65,7 +65,8 @@ FileStream::FileStream(int descriptor, std::string path) noexcept
     : fDescriptor(descriptor), fPath(std::move(path)) {}
 
 FileStream FileStream::OpenRead(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a named pipe would wait for a writer for ever.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0) {
         Fail("Не удалось открыть файл", path, errno);
     }
@@ -76,6 +77,12 @@ FileStream FileStream::OpenRead(const std::string& path) {
     }
     if (S_ISDIR(info.st_mode)) {
         Fail("Не удалось открыть файл", path, EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw FileError("Не удалось открыть файл " + path + ": это не обычный файл", EINVAL);
+    }
+    if (::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
+        Fail("Не удалось открыть файл", path, errno);
     }
     return stream;
 }

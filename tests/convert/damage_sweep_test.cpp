@@ -88,7 +88,10 @@ struct Outcome {
 class DamageSweep : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = test::CleanFolder("damage-sweep");
+        // A folder per test: ctest runs the tests side by side.
+        folder_ =
+            test::CleanFolder(std::string("damage-sweep-") +
+                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
         original_ = test::Passport(kPassportLength) + test::Records(kBlocks * kBlockRecords, 11);
         test::WriteBytes(folder_ / "a.kvo", original_);
         auto source = FileStream::OpenRead((folder_ / "a.kvo").string());

@@ -83,6 +83,21 @@ TEST(FileStream, OpenErrorsNameTheFileAndTheReason) {
     EXPECT_THROW(FileStream::OpenRead(folder.string()), FileError);
 }
 
+// A named pipe would block the open until some writer came; such files are refused at once.
+TEST(FileStream, RefusesFilesThatAreNotRegularWithoutWaiting) {
+    const auto pipe = (TestFolder("special") / "pipe.kvo").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {pipe, std::string("/dev/null")}) {
+        try {
+            FileStream::OpenRead(path);
+            ADD_FAILURE() << path << " opened";
+        } catch (const FileError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Не удалось открыть файл " + path + ": это не обычный файл");
+        }
+    }
+}
+
 TEST(SafeOutputFile, ReplacesTheTargetOnlyOnCommit) {
     const auto folder = TestFolder("commit");
     const auto target = folder / "out.kvox";
