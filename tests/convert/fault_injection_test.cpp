@@ -6,6 +6,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -56,6 +57,7 @@ class TinyFilesystem {
     TinyFilesystem(const fs::path& at, const std::string& size) : path_(at) {
         fs::create_directories(at);
         mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+        why_ = mounted_ ? "" : std::strerror(errno);
     }
     TinyFilesystem(const TinyFilesystem&) = delete;
     TinyFilesystem& operator=(const TinyFilesystem&) = delete;
@@ -65,10 +67,12 @@ class TinyFilesystem {
         }
     }
     bool mounted() const { return mounted_; }
+    const std::string& whyNot() const { return why_; }
 
   private:
     fs::path path_;
     bool mounted_ = false;
+    std::string why_;
 };
 
 enum class Direction { Compress, Restore };
@@ -195,7 +199,7 @@ TEST_F(FaultInjection, RealFilesystemRunsFull) {
     const fs::path mountPoint = folder_ / "tiny";
     const TinyFilesystem tiny(mountPoint, "16k");
     if (!tiny.mounted()) {
-        GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+        GTEST_SKIP() << "no tmpfs can be mounted here: " << tiny.whyNot();
     }
     const Recording huge = MakeRecording(folder_, 12000);
     const Recording small = MakeRecording(folder_, 600);
