@@ -72,8 +72,8 @@ bool LexIndex::heads(std::uint8_t code, const std::uint8_t* w) const {
     return (((loadHead(w) ^ row.head) & mask.head) | ((loadTail(w) ^ row.tail) & mask.tail)) == 0;
 }
 
-LexMatch LexIndex::longestStringCodeCutFrom(const std::uint8_t* w, std::uint8_t hint) const {
-    const std::int32_t lastCode = cutLimit();
+LexMatch LexIndex::searchFrom(const std::uint8_t* w, std::uint8_t hint,
+                              std::int32_t lastCode) const {
     if (hint < kFirstDictionaryCode || hint > lastCode) {
         return search(w, lastCode);
     }
@@ -83,10 +83,10 @@ LexMatch LexIndex::longestStringCodeCutFrom(const std::uint8_t* w, std::uint8_t 
         return search(w, lastCode);
     }
     const std::size_t depth = lengths_[node - kFirstDictionaryCode];
-    const std::uint8_t behind = w[depth];
-    if (behind == 0 || depth > kDeepest) {
+    if (depth > kDeepest || w[depth] == 0) {
         return search(w, lastCode);  // the hint is not acceptable here; others may be
     }
+    const std::uint8_t behind = w[depth];
     const LexMatch best{node, static_cast<std::uint8_t>(depth)};
     if (depth == kDeepest) {
         return best;
@@ -109,7 +109,11 @@ LexIndex::ChildRow& LexIndex::childrenOf(std::uint8_t node) {
 
 void LexIndex::learn(const std::uint8_t* w) {
     assert(!full());
-    const LexMatch found = longestStringCode(w);
+    // Learning windows follow one another, so the string found after the previous one last time
+    // is a good place to start.
+    const LexMatch found = searchFrom(w, learnedAfter_[lastLearned_], freerow_ - 1);
+    learnedAfter_[lastLearned_] = found.code;
+    lastLearned_ = found.code;
     const auto code = static_cast<std::uint8_t>(freerow_);
     const std::size_t slot = code - kFirstDictionaryCode;
     const std::size_t length = found.length + 1u;

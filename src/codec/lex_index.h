@@ -30,7 +30,9 @@ class LexIndex {
     LexMatch longestStringCodeCut(const std::uint8_t* w) const { return search(w, cutLimit()); }
     // The same result as longestStringCodeCut, found faster when the string of `hint` (any byte)
     // heads the window: the walk then starts at its node instead of the root.
-    LexMatch longestStringCodeCutFrom(const std::uint8_t* w, std::uint8_t hint) const;
+    LexMatch longestStringCodeCutFrom(const std::uint8_t* w, std::uint8_t hint) const {
+        return searchFrom(w, hint, cutLimit());
+    }
     // A learning step: the longest known string at the head of the window, extended by the window
     // byte behind it, becomes the next code. Only valid while the dictionary is not full.
     void learn(const std::uint8_t* w);
@@ -58,6 +60,7 @@ class LexIndex {
 
     std::int32_t cutLimit() const { return freerow_ - 1 - kDecoderLag; }
     LexMatch search(const std::uint8_t* w, std::int32_t lastCode) const;
+    LexMatch searchFrom(const std::uint8_t* w, std::uint8_t hint, std::int32_t lastCode) const;
     // Walks on below `node` (the string of w[0..depth-1]) keeping the deepest acceptable code.
     LexMatch descend(const std::uint8_t* w, LexMatch best, std::uint8_t node, std::size_t depth,
                      std::int32_t lastCode) const;
@@ -73,6 +76,8 @@ class LexIndex {
     std::array<ChildRow, kDictionaryCodes> codeChildren_;
     std::array<std::uint8_t, kAlphabet> rootRow_{};
     std::array<ChildRow, kAlphabet + 1> rootChildren_;
+    std::array<std::uint8_t, 256> learnedAfter_{};  // learning's search hints
+    std::uint8_t lastLearned_ = 0;
     std::uint16_t freerow_ = kFirstDictionaryCode;
     std::uint8_t rootRowsUsed_ = 1;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -61,6 +63,24 @@ TEST(Equivalence, IndexedSearchMatchesPlainScan) {
         for (auto& b : stream)
             b = rng() % 3 == 0 ? 0 : static_cast<std::uint8_t>(1 + rng() % 2);
         expectSameDictionary(stream, rng());
+    }
+}
+
+TEST(Equivalence, HintedSearchReadsOnlyTheWindow) {
+    // A constant stream fills the dictionary with strings up to 12 bytes long; no hint, however
+    // long its string, may make the search read past the 12 window bytes.
+    codec::LexIndex indexed;
+    const std::vector<std::uint8_t> sevens(kWindowSize, 7);
+    while (!indexed.full())
+        indexed.learn(sevens.data());
+    const auto window = std::make_unique<std::uint8_t[]>(kWindowSize);
+    std::fill_n(window.get(), kWindowSize, std::uint8_t{7});
+    const codec::LexMatch cut = indexed.longestStringCodeCut(window.get());
+    EXPECT_EQ(cut.length, 11);
+    for (int hint = 0; hint < 256; ++hint) {
+        const codec::LexMatch hinted =
+            indexed.longestStringCodeCutFrom(window.get(), static_cast<std::uint8_t>(hint));
+        EXPECT_EQ(hinted.code, cut.code) << hint;
     }
 }
 
