@@ -29,7 +29,7 @@ BlockPipeline::~BlockPipeline() {
 void BlockPipeline::submit(PipelineBlock block) {
     if (fWorkers.empty()) {
         fWork(block);
-        fEmit(block);
+        emitAndRecycle(block);
         return;
     }
     while (fInFlight.size() >= fWindow) {
@@ -53,10 +53,28 @@ void BlockPipeline::finish() {
     }
 }
 
+T1DimByteArr BlockPipeline::reusedBuffer() {
+    if (fSpareBuffers.empty()) {
+        return {};
+    }
+    T1DimByteArr buffer = std::move(fSpareBuffers.back());
+    fSpareBuffers.pop_back();
+    return buffer;
+}
+
 void BlockPipeline::emitOldest() {
     auto oldest = std::move(fInFlight.front());
     fInFlight.pop_front();
-    fEmit(oldest.get());
+    PipelineBlock block = oldest.get();
+    emitAndRecycle(block);
+}
+
+void BlockPipeline::emitAndRecycle(PipelineBlock& block) {
+    fEmit(block);
+    if (fSpareBuffers.size() <= fWindow) {
+        block.bytes.clear();
+        fSpareBuffers.push_back(std::move(block.bytes));
+    }
 }
 
 void BlockPipeline::runWorker() {

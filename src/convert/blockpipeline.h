@@ -38,8 +38,13 @@ class BlockPipeline {
     void submit(PipelineBlock block);
     void finish();
 
+    // An empty buffer that still holds the memory of an emitted block: blocks read into it spare
+    // the allocator and the page faults of fresh memory.
+    T1DimByteArr reusedBuffer();
+
   private:
     void emitOldest();
+    void emitAndRecycle(PipelineBlock& block);
     void runWorker();
 
     Work fWork;
@@ -51,6 +56,7 @@ class BlockPipeline {
     std::deque<std::packaged_task<PipelineBlock()>> fQueue;
     bool fStopping = false;
     std::vector<std::thread> fWorkers;
+    std::vector<T1DimByteArr> fSpareBuffers;
 };
 
 }  // namespace kvo

@@ -105,6 +105,7 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         for (std::uint64_t index = 0; index < count; ++index) {
             PipelineBlock block;
             block.index = index;
+            block.bytes = pipeline.reusedBuffer();
             block.bytes.resize(static_cast<std::size_t>(
                 index < plan.fullBlocks ? plan.blockSize : plan.lastBlockSize));
             source.readExact(block.bytes.data(), block.bytes.size());

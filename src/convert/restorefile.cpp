@@ -76,6 +76,7 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
         for (std::uint64_t index = 0; consumed < dataSize; ++index) {
             PipelineBlock block;
             block.index = index;
+            block.bytes = pipeline.reusedBuffer();
             try {
                 ReadStoredBlock(source, dataSize - consumed, block);
             } catch (const ConvertError&) {
