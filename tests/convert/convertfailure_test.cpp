@@ -12,18 +12,14 @@ namespace kvo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Passport;
-using test::ReadBytes;
-using test::Records;
-using test::WriteBytes;
 
 constexpr char kOldTarget[] = "an earlier output";
 
 // A folder with one recording a.kvo (passport 24, `records` records) and an old target a.kvox.
 fs::path Prepared(const std::string& name, const std::string& data) {
     const auto folder = test::CleanFolder("failure-" + name);
-    WriteBytes(folder / "a.kvo", Passport(24) + data);
-    WriteBytes(folder / "a.kvox", kOldTarget);
+    test::WriteBytes(folder / "a.kvo", test::Passport(24) + data);
+    test::WriteBytes(folder / "a.kvox", kOldTarget);
     return folder;
 }
 
@@ -34,7 +30,7 @@ ConvertError::Kind CompressFails(const fs::path& folder, const BlockPlan& plan,
         CompressFile(source, 24, plan, (folder / "a.kvox").string(), nullptr, threads);
     } catch (const ConvertError& error) {
         EXPECT_NE(std::string(error.what()).find(expectedText), std::string::npos) << error.what();
-        EXPECT_EQ(ReadBytes(folder / "a.kvox"), kOldTarget);
+        EXPECT_EQ(test::ReadBytes(folder / "a.kvox"), kOldTarget);
         EXPECT_EQ(test::EntriesIn(folder), 2u);
         return error.kind();
     }
@@ -43,7 +39,7 @@ ConvertError::Kind CompressFails(const fs::path& folder, const BlockPlan& plan,
 }
 
 TEST(ConvertFailure, RefusesBlocksTheCodecCannotTake) {
-    const auto twelve = Prepared("twelve", Records(12, 1));
+    const auto twelve = Prepared("twelve", test::Records(12, 1));
     EXPECT_EQ(CompressFails(twelve, EqualBlocks(72, 24), "не меньше 12 записей"),
               ConvertError::Kind::Refused);
     EXPECT_EQ(CompressFails(twelve, EqualBlocks(72, 70), "не кратен"), ConvertError::Kind::Refused);
@@ -56,7 +52,7 @@ TEST(ConvertFailure, RefusesBlocksTheCodecCannotTake) {
 }
 
 TEST(ConvertFailure, NamesTheFirstRecordWithAnUncodableLeadByte) {
-    std::string data = Records(1000, 2);
+    std::string data = test::Records(1000, 2);
     data[6 * 777] = static_cast<char>(200);
     data[6 * 900] = static_cast<char>(128);
     const auto folder = Prepared("leadbyte", data);
@@ -80,7 +76,7 @@ ssize_t BudgetedWrite(int descriptor, const void* data, std::size_t count) {
 }
 
 TEST(ConvertFailure, InputOutputErrorsLeaveNoOutput) {
-    const auto folder = Prepared("io", Records(600, 3));
+    const auto folder = Prepared("io", test::Records(600, 3));
     gWriteBudget = 500;
     SetWriteFunction(&BudgetedWrite);
     const auto full = CompressFails(folder, EqualBlocks(3600, 720), "No space left on device");
@@ -93,16 +89,16 @@ TEST(ConvertFailure, InputOutputErrorsLeaveNoOutput) {
     EXPECT_THROW(
         CompressFile(source, 24, EqualBlocks(3600, 720), (folder / "a.kvox").string(), shrink),
         ConvertError);
-    EXPECT_EQ(ReadBytes(folder / "a.kvox"), kOldTarget);
+    EXPECT_EQ(test::ReadBytes(folder / "a.kvox"), kOldTarget);
 
     // A passport longer than the file.
-    WriteBytes(folder / "a.kvo", Passport(24).substr(0, 10));
+    test::WriteBytes(folder / "a.kvo", test::Passport(24).substr(0, 10));
     EXPECT_EQ(CompressFails(folder, EqualBlocks(0, 0), "короче своего паспорта"),
               ConvertError::Kind::Io);
 
     fs::remove(folder / "a.kvox");
     fs::create_directory(folder / "a.kvox");
-    WriteBytes(folder / "a.kvo", Passport(24) + Records(600, 3));
+    test::WriteBytes(folder / "a.kvo", test::Passport(24) + test::Records(600, 3));
     auto again = FileStream::OpenRead((folder / "a.kvo").string());
     EXPECT_THROW(
         CompressFile(again, 24, EqualBlocks(3600, 720), (folder / "a.kvox").string(), nullptr),
@@ -113,18 +109,18 @@ TEST(ConvertFailure, InputOutputErrorsLeaveNoOutput) {
 // A compressed file of three blocks, an old restored file beside it, and the stored blocks.
 struct ThreeBlocks {
     fs::path folder;
-    std::string passport = Passport(24);
+    std::string passport = test::Passport(24);
     std::string compressed;
 };
 
 ThreeBlocks CompressedThreeBlocks(const std::string& name) {
     ThreeBlocks file;
     file.folder = test::CleanFolder("damage-" + name);
-    WriteBytes(file.folder / "src.kvo", file.passport + Records(300, 4));
+    test::WriteBytes(file.folder / "src.kvo", file.passport + test::Records(300, 4));
     auto source = FileStream::OpenRead((file.folder / "src.kvo").string());
     CompressFile(source, 24, EqualBlocks(1800, 600), (file.folder / "a.kvox").string(), nullptr);
-    file.compressed = ReadBytes(file.folder / "a.kvox");
-    WriteBytes(file.folder / "a.kvo", kOldTarget);
+    file.compressed = test::ReadBytes(file.folder / "a.kvox");
+    test::WriteBytes(file.folder / "a.kvo", kOldTarget);
     return file;
 }
 
@@ -146,7 +142,7 @@ void ExpectDamagedAt(const ThreeBlocks& file, std::uint64_t block, unsigned thre
                       std::string::npos);
         }
     }
-    EXPECT_EQ(ReadBytes(file.folder / "a.kvo"), kOldTarget);
+    EXPECT_EQ(test::ReadBytes(file.folder / "a.kvo"), kOldTarget);
     EXPECT_EQ(test::EntriesIn(file.folder), 3u);
 }
 
@@ -167,11 +163,12 @@ TEST(ConvertFailure, StopsAtTheFirstDamagedBlock) {
     }
     const std::size_t firstPair = at + 4 + WordAt(file.compressed, at) + 4 + 1;
     ++file.compressed[firstPair];
-    WriteBytes(file.folder / "a.kvox", file.compressed);
+    test::WriteBytes(file.folder / "a.kvox", file.compressed);
     ExpectDamagedAt(file, 1, 1);
     ExpectDamagedAt(file, 1, 4);
     // Reading finds the cut-off third block while the second is still being decoded.
-    WriteBytes(file.folder / "a.kvox", file.compressed.substr(0, file.compressed.size() - 20));
+    test::WriteBytes(file.folder / "a.kvox",
+                     file.compressed.substr(0, file.compressed.size() - 20));
     ExpectDamagedAt(file, 1, 4);
 }
 
@@ -179,13 +176,13 @@ TEST(ConvertFailure, TruncatedAndOverlongBlocksAreDamaged) {
     ThreeBlocks file = CompressedThreeBlocks("truncated");
     const std::string whole = file.compressed;
     for (const std::size_t cut : {std::size_t{1}, std::size_t{10}, std::size_t{100}}) {
-        WriteBytes(file.folder / "a.kvox", whole.substr(0, whole.size() - cut));
+        test::WriteBytes(file.folder / "a.kvox", whole.substr(0, whole.size() - cut));
         ExpectDamagedAt(file, 2, 2);
     }
     // A section length far beyond the file in the first block.
     std::string overlong = whole;
     overlong[24 + 3] = static_cast<char>(0x7f);
-    WriteBytes(file.folder / "a.kvox", overlong);
+    test::WriteBytes(file.folder / "a.kvox", overlong);
     ExpectDamagedAt(file, 0, 1);
 }
 
