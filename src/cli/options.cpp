@@ -12,7 +12,7 @@ using Setter = std::optional<std::string> (*)(Options&, const std::string& value
 using Flag = void (*)(Options&);
 
 // A flag, or an option with a value whose setter says what is wrong with it.
-struct OptionSpec {
+struct OptionRule {
     char shortName;
     const char* longName;
     Flag flag;
@@ -45,8 +45,8 @@ std::optional<std::string> SetOutput(Options& options, const std::string& value)
     return std::nullopt;
 }
 
-const std::vector<OptionSpec>& Specs() {
-    static const std::vector<OptionSpec> specs{
+const std::vector<OptionRule>& Rules() {
+    static const std::vector<OptionRule> rules{
         {'z', "compress", [](Options& o) { o.direction = Direction::Compress; }, nullptr},
         {'d', "restore", [](Options& o) { o.direction = Direction::Restore; }, nullptr},
         {'o', "output", nullptr, SetOutput},
@@ -61,22 +61,22 @@ const std::vector<OptionSpec>& Specs() {
         {'h', "help", [](Options& o) { o.help = true; }, nullptr},
         {'V', "version", [](Options& o) { o.version = true; }, nullptr},
     };
-    return specs;
+    return rules;
 }
 
-const OptionSpec* FindShort(char name) {
-    for (const auto& spec : Specs()) {
-        if (spec.shortName == name) {
-            return &spec;
+const OptionRule* FindShort(char name) {
+    for (const auto& rule : Rules()) {
+        if (rule.shortName == name) {
+            return &rule;
         }
     }
     return nullptr;
 }
 
-const OptionSpec* FindLong(const std::string& name) {
-    for (const auto& spec : Specs()) {
-        if (name == spec.longName) {
-            return &spec;
+const OptionRule* FindLong(const std::string& name) {
+    for (const auto& rule : Rules()) {
+        if (name == rule.longName) {
+            return &rule;
         }
     }
     return nullptr;
@@ -113,43 +113,43 @@ class Parser {
     std::optional<std::string> longOption(const std::string& text) {
         const auto equals = text.find('=');
         const std::string name = text.substr(0, equals);
-        const OptionSpec* spec = FindLong(name);
-        if (spec == nullptr) {
+        const OptionRule* rule = FindLong(name);
+        if (rule == nullptr) {
             return "неизвестный параметр --" + name;
         }
-        if (spec->flag != nullptr) {
+        if (rule->flag != nullptr) {
             if (equals != std::string::npos) {
                 return "параметр --" + name + " не имеет значения";
             }
-            spec->flag(fOptions);
+            rule->flag(fOptions);
             return std::nullopt;
         }
         if (equals != std::string::npos) {
-            return spec->value(fOptions, text.substr(equals + 1));
+            return rule->value(fOptions, text.substr(equals + 1));
         }
-        return valueFor("--" + name, *spec);
+        return valueFor("--" + name, *rule);
     }
 
     std::optional<std::string> shortOptions(const std::string& letters) {
         for (std::size_t i = 0; i < letters.size(); ++i) {
-            const OptionSpec* spec = FindShort(letters[i]);
-            if (spec == nullptr) {
+            const OptionRule* rule = FindShort(letters[i]);
+            if (rule == nullptr) {
                 return std::string("неизвестный параметр -") + letters[i];
             }
-            if (spec->value != nullptr) {
-                return i + 1 < letters.size() ? spec->value(fOptions, letters.substr(i + 1))
-                                              : valueFor(std::string("-") + letters[i], *spec);
+            if (rule->value != nullptr) {
+                return i + 1 < letters.size() ? rule->value(fOptions, letters.substr(i + 1))
+                                              : valueFor(std::string("-") + letters[i], *rule);
             }
-            spec->flag(fOptions);
+            rule->flag(fOptions);
         }
         return std::nullopt;
     }
 
-    std::optional<std::string> valueFor(const std::string& shown, const OptionSpec& spec) {
+    std::optional<std::string> valueFor(const std::string& shown, const OptionRule& rule) {
         if (fNext >= fArgs.size()) {
             return "параметру " + shown + " нужно значение";
         }
-        return spec.value(fOptions, fArgs[fNext++]);
+        return rule.value(fOptions, fArgs[fNext++]);
     }
 
     const std::vector<std::string>& fArgs;
