@@ -19,6 +19,8 @@ using kvo::fuzz::Require;
 
 namespace {
 
+// Lead and continuation bytes in their places: enough to catch single-byte text that escaped
+// conversion.
 bool IsUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const auto lead = static_cast<unsigned char>(text[at]);
