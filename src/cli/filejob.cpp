@@ -19,6 +19,7 @@
 namespace kvo::cli {
 namespace {
 
+// The messages of one file: errors always, warnings unless -q, notes only with -v.
 class Reporter {
   public:
     Reporter(const std::string& path, const Options& options, const Console& console)
