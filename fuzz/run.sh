@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
 build=build-fuzz
-targets=(restore_block roundtrip restore_file passport)
+targets=(restore_block roundtrip restore_file passport compress_file)
 
 cmake -S . -B "$build" -G Ninja -DKVO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
     -DKVO_BUILD_APP=OFF -DKVO_BUILD_TESTS=OFF >/dev/null

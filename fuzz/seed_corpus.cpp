@@ -43,7 +43,8 @@ kvo::T1DimByteArr Compressed(kvo::T1DimByteArr records) {
 }
 
 void WriteSeeds(const fs::path& out) {
-    for (const char* target : {"roundtrip", "restore_block", "restore_file", "passport"}) {
+    for (const char* target :
+         {"roundtrip", "restore_block", "restore_file", "passport", "compress_file"}) {
         fs::create_directories(out / target);
     }
     std::uint64_t seed = 1;
@@ -67,6 +68,12 @@ void WriteSeeds(const fs::path& out) {
         }
         Write(out / "restore_file" / kindName, file);
         Write(out / "passport" / kindName, kvo::synth::makeRecording(kind, 20, seed++));
+        // Block size choice 28 (40 records), each of the three plans, one and two threads.
+        for (const std::uint8_t plan : {0, 1, 2, 4, 5, 6}) {
+            auto job = kvo::synth::makeRecords(kind, 150, seed++);
+            job.insert(job.begin(), {28, plan});
+            Write(out / "compress_file" / (kindName + "-" + std::to_string(plan)), job);
+        }
     }
 }
 
