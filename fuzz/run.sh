@@ -11,14 +11,20 @@ seconds=${1:-30}
 build=build-fuzz
 targets=(restore_block roundtrip restore_file passport compress_file)
 
-cmake -S . -B "$build" -G Ninja -DKVO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
-    -DKVO_BUILD_APP=OFF -DKVO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target "${targets[@]/#/fuzz_}" >/dev/null
+buildLog=$(mktemp)
+trap 'rm -f "$buildLog"' EXIT
+if ! { cmake -S . -B "$build" -G Ninja -DKVO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+    -DKVO_BUILD_APP=OFF -DKVO_BUILD_TESTS=OFF &&
+    cmake --build "$build" -j 2 --target "${targets[@]/#/fuzz_}"; } >"$buildLog" 2>&1; then
+    tail -n 40 "$buildLog" >&2
+    echo "fuzz/run.sh: building the fuzz targets failed" >&2
+    exit 1
+fi
 
 out="$PWD/$build/fuzz"
 # The file-level targets work in here; a crashing target cannot clean up after itself.
 scratch=$(mktemp -d /dev/shm/kvo-fuzz-run.XXXXXX 2>/dev/null || mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'rm -rf "$scratch" "$buildLog"' EXIT
 export KVO_FUZZ_SCRATCH="$scratch"
 run="$out/runs/$(date +%Y%m%d-%H%M%S)"
 rows=()
