@@ -42,14 +42,11 @@ void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t len
 }  // namespace
 
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
-    if (byteCount < 0 || static_cast<std::size_t>(byteCount) > buffer.size()) {
+    const std::optional<std::size_t> records = blockRecordCount(buffer, byteCount);
+    if (!records) {
         return -1;
     }
-    const std::size_t n =
-        (byteCount == 0 ? buffer.size() : static_cast<std::size_t>(byteCount)) / kRecordSize;
-    if (n < kMinRecords) {
-        return -1;
-    }
+    const std::size_t n = *records;
     // The LeadBytes side by side, later their code stream in the same place. Nothing is written
     // over the records until the block is known to be codable and to fit a 32-bit length.
     auto codes = std::make_unique_for_overwrite<std::uint8_t[]>(n);

@@ -54,6 +54,22 @@ inline void writeU32(std::uint8_t* p, std::uint32_t v) {
     storeLE(p, v);
 }
 
+// The record count of a block handed to a compressor: the first `byteCount` bytes of `buffer`
+// (all of it for 0), in whole records. Null for a count outside the buffer or fewer than 12
+// records.
+inline std::optional<std::size_t> blockRecordCount(const T1DimByteArr& buffer,
+                                                   std::int32_t byteCount) {
+    if (byteCount < 0 || static_cast<std::size_t>(byteCount) > buffer.size()) {
+        return std::nullopt;
+    }
+    const std::size_t n =
+        (byteCount == 0 ? buffer.size() : static_cast<std::size_t>(byteCount)) / kRecordSize;
+    if (n < kMinRecords) {
+        return std::nullopt;
+    }
+    return n;
+}
+
 // A block whose sections were checked against the bytes present and against each other's shape.
 struct BlockView {
     std::size_t records = 0;

@@ -110,14 +110,11 @@ void appendLength(Bytes& out, std::size_t v) {
 }  // namespace
 
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
-    if (byteCount < 0 || static_cast<std::size_t>(byteCount) > buffer.size()) {
+    const std::optional<std::size_t> records = codec::blockRecordCount(buffer, byteCount);
+    if (!records) {
         return -1;
     }
-    const std::size_t n =
-        (byteCount == 0 ? buffer.size() : static_cast<std::size_t>(byteCount)) / kRecordSize;
-    if (n < codec::kMinRecords) {
-        return -1;
-    }
+    const std::size_t n = *records;
     Bytes lead(n);
     Bytes second(n);
     Words firstWords(n);
