@@ -2,20 +2,16 @@
 
 #include <array>
 
+#include "codec/block_format.h"
 #include "convert/converterror.h"
+#include "convert/storedblocks.h"
 #include "model/fileformat.h"
 #include "model/head.h"
 
 namespace kvo {
 namespace {
 
-constexpr std::size_t kLengthFieldEnd = kPassportLengthOffset + 4;
 constexpr int kMaxDivisor = 100;
-
-std::uint32_t littleEndian32(const std::array<std::uint8_t, 4>& bytes) {
-    return static_cast<std::uint32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16)) |
-           (static_cast<std::uint32_t>(bytes[3]) << 24);
-}
 
 std::size_t extensionStart(std::string_view path) {
     const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 is 0
@@ -32,18 +28,7 @@ std::uint32_t readPassportLength(FileStream& source, std::uint64_t fileSize) {
         refuse("Файл " + source.path() + " слишком велик (" + std::to_string(fileSize) +
                " байт): обрабатываются файлы меньше 2 ГиБ");
     }
-    if (fileSize < kLengthFieldEnd) {
-        refuse("Файл " + source.path() + " короче 10 байт: в нём нет длины паспорта");
-    }
-    std::array<std::uint8_t, 4> field{};
-    source.seek(kPassportLengthOffset);
-    source.readExact(field.data(), field.size());
-    const std::uint32_t passportLength = littleEndian32(field);
-    if (passportLength > fileSize) {
-        refuse("Длина паспорта " + std::to_string(passportLength) + " больше размера файла " +
-               source.path() + " (" + std::to_string(fileSize) + " байт)");
-    }
-    return passportLength;
+    return ReadPassportLength(source);
 }
 
 std::vector<std::string> readPassportLines(FileStream& source, std::uint32_t passportLength,
@@ -60,7 +45,7 @@ std::uint64_t firstBlockSize(FileStream& source) {
     if (source.read(word.data(), word.size()) < word.size()) {
         return 0;  // no block behind the passport
     }
-    return std::uint64_t{littleEndian32(word) >> 1} * kRecordSize;
+    return std::uint64_t{codec::readU32(word.data()) >> 1} * kRecordSize;
 }
 
 void appendRecordingSummary(FileInspection& result, const std::string& path) {
