@@ -3,7 +3,6 @@
 // restores to the passport and every record the plan covers.
 // Input: one byte for the block size, one for plan, threads and LeadByte masking, then the data.
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -34,9 +33,8 @@ kvo::BlockPlan PlanFor(std::uint8_t sizeChoice, std::uint8_t planChoice, std::ui
                        ? kvo::CoveringBlocks(dataSize, blockSize)
                        : kvo::EqualBlocks(dataSize, blockSize);
         default:
-            // The programs bound blocks by megabytes; below two minimal blocks the default plan
-            // can choose blocks too small to compress.
-            return kvo::DefaultBlocks(dataSize, std::max(blockSize, 2 * kvo::kMinBlockSize));
+            // Any bound, tiny ones included: the default plan must still choose codable blocks.
+            return kvo::DefaultBlocks(dataSize, blockSize);
     }
 }
 

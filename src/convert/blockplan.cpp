@@ -1,5 +1,9 @@
 #include "convert/blockplan.h"
 
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
 #include "model/fileformat.h"
 
 namespace kvo {
@@ -9,6 +13,10 @@ BlockPlan EqualBlocks(std::uint64_t dataSize, std::uint64_t blockSize) {
 }
 
 BlockPlan CoveringBlocks(std::uint64_t dataSize, std::uint64_t blockSize) {
+    if (blockSize < kMinBlockSize) {
+        throw std::invalid_argument("block size " + std::to_string(blockSize) +
+                                    " is below the 72 bytes of the smallest block");
+    }
     const std::uint64_t records = dataSize / kRecordSize;
     const std::uint64_t blockRecords = blockSize / kRecordSize;
     BlockPlan plan{blockSize, records / blockRecords, (records % blockRecords) * kRecordSize};
@@ -20,6 +28,8 @@ BlockPlan CoveringBlocks(std::uint64_t dataSize, std::uint64_t blockSize) {
 }
 
 BlockPlan DefaultBlocks(std::uint64_t dataSize, std::uint64_t maxBlockSize) {
+    // Half the bound must still hold the 12 records of the smallest block.
+    maxBlockSize = std::max(maxBlockSize, 2 * kMinBlockSize);
     const std::uint64_t records = dataSize / kRecordSize;
     const std::uint64_t maxRecords = maxBlockSize / kRecordSize;
     if (records <= maxRecords) {

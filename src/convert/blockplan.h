@@ -31,12 +31,13 @@ BlockPlan EqualBlocks(std::uint64_t dataSize, std::uint64_t blockSize);
 
 // Blocks of blockSize bytes that carry every whole record: the records left over go into a
 // shorter final block, or are added to the last full block when they are fewer than 12.
-// blockSize must be a multiple of 6 and at least kMinBlockSize.
+// blockSize must be a multiple of 6; below kMinBlockSize it throws std::invalid_argument.
 BlockPlan CoveringBlocks(std::uint64_t dataSize, std::uint64_t blockSize);
 
 // The whole data area as one block when it fits in maxBlockSize; otherwise the largest equal
 // blocks of at most maxBlockSize (and at least half of it), and where the record count allows no
-// such split, covering blocks of about that size. Every whole record is carried.
+// such split, covering blocks of about that size. Every whole record is carried. A bound below
+// two smallest blocks (144 bytes) is raised to that.
 BlockPlan DefaultBlocks(std::uint64_t dataSize, std::uint64_t maxBlockSize = kDefaultMaxBlockSize);
 
 }  // namespace kvo

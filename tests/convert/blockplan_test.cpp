@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace kvo {
 namespace {
 
@@ -35,6 +37,20 @@ TEST(BlockPlan, DefaultBlocksPreferOneBlockThenEvenSplits) {
     EXPECT_EQ(awkward.blockCount(), 4u);
     EXPECT_EQ(awkward.coveredBytes(), 998u * 6);
     EXPECT_LE(awkward.blockSize, 1800u);
+}
+
+// Bounds too small for a codable block must neither divide by zero nor plan blocks of fewer
+// than 12 records, which compression would then refuse.
+TEST(BlockPlan, TinyBoundsStillGiveCodableBlocks) {
+    for (const std::uint64_t bound : {0u, 5u, 100u}) {
+        SCOPED_TRACE(bound);
+        const BlockPlan plan = DefaultBlocks(600, bound);
+        EXPECT_GE(plan.blockSize, kMinBlockSize);
+        EXPECT_TRUE(plan.lastBlockSize == 0 || plan.lastBlockSize >= kMinBlockSize);
+        EXPECT_EQ(plan.coveredBytes(), 600u);
+    }
+    EXPECT_THROW(CoveringBlocks(600, 0), std::invalid_argument);
+    EXPECT_THROW(CoveringBlocks(600, 66), std::invalid_argument);
 }
 
 }  // namespace
