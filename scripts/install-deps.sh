@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools
     xvfb xauth
     clang libclang-rt-14-dev
-    libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
+    libssl-dev libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
 )
 missing=()
 for p in "${packages[@]}"; do

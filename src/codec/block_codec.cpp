@@ -39,18 +39,14 @@ void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t len
     std::memcpy(at + kLengthFieldSize, payload, length);
 }
 
-}  // namespace
-
-std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
-    const std::optional<std::size_t> records = blockRecordCount(buffer, byteCount);
-    if (!records) {
-        return -1;
-    }
-    const std::size_t n = *records;
+// Codes n records into `out`. The records may lie at the start of `out` itself: they are read
+// before anything is written over them, from wherever growing `out` moved them.
+std::int32_t encodeBlock(const std::uint8_t* records, std::size_t n, T1DimByteArr& out,
+                         bool recordsInOut) {
     // The LeadBytes side by side, later their code stream in the same place. Nothing is written
     // over the records until the block is known to be codable and to fit a 32-bit length.
     auto codes = std::make_unique_for_overwrite<std::uint8_t[]>(n);
-    const RecordSplit split = splitRecords(buffer.data(), n, codes.get());
+    const RecordSplit split = splitRecords(records, n, codes.get());
     if (!split.codable) {
         return -1;
     }
@@ -59,12 +55,12 @@ std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
     if (layout.total > kMaxResult) {
         return -1;
     }
-    if (layout.total > buffer.size()) {
-        buffer.reserve(layout.total);  // exactly: resize alone may double the capacity
-        buffer.resize(layout.total);
+    if (layout.total > out.size()) {
+        out.reserve(layout.total);  // exactly: resize alone may double the capacity
+        out.resize(layout.total);
     }
-    std::uint8_t* block = buffer.data();
-    packFirstWords(block, n, block + kLengthFieldSize);
+    std::uint8_t* block = out.data();
+    packFirstWords(recordsInOut ? block : records, n, block + kLengthFieldSize);
     writeU32(block, static_cast<std::uint32_t>(layout.firstWordBytes));
     writeSection(block + layout.secondByteAt, split.secondBytes.data(), layout.secondByteBytes);
     writeSection(block + layout.codeAt, codes.get(), codeBytes);
@@ -72,8 +68,39 @@ std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
     return static_cast<std::int32_t>(layout.total);
 }
 
+}  // namespace
+
+std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
+    const std::optional<std::size_t> records = blockRecordCount(buffer, byteCount);
+    if (!records) {
+        return -1;
+    }
+    return encodeBlock(buffer.data(), *records, buffer, true);
+}
+
+std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block) {
+    if (n < kMinRecords) {
+        return -1;
+    }
+    const std::int32_t length = encodeBlock(records, n, block, false);
+    if (length >= 0) {
+        block.resize(static_cast<std::size_t>(length));
+    }
+    return length;
+}
+
 std::int32_t RestoreBlock(T1DimByteArr& buffer) {
-    const auto view = viewBlock(buffer.data(), buffer.size());
+    T1DimByteArr records;
+    const std::int32_t length = RestoreBlockInto(buffer.data(), buffer.size(), records);
+    if (length >= 0) {
+        buffer.swap(records);
+    }
+    return length;
+}
+
+std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
+                              T1DimByteArr& records) {
+    const auto view = viewBlock(data, available);
     if (!view) {
         return -1;
     }
@@ -83,7 +110,9 @@ std::int32_t RestoreBlock(T1DimByteArr& buffer) {
         sumRunCounts<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount) != n) {
         return -1;
     }
-    T1DimByteArr records(n * kRecordSize);
+    // Grown only when a block holds more records than any before it: no fresh, zeroed memory
+    // per block when the caller reuses the buffer.
+    records.resize(n * kRecordSize);
     std::uint8_t* out = records.data();
     for (std::size_t i = 0; i < n; ++i) {
         std::memcpy(out + i * kRecordSize + kFirstWordOffset, view->firstWords + i * kFirstWordSize,
@@ -94,7 +123,6 @@ std::int32_t RestoreBlock(T1DimByteArr& buffer) {
     if (!decodeLeadBytes(view->codes, view->codeCount, n, out)) {
         return -1;
     }
-    buffer.swap(records);
     return static_cast<std::int32_t>(n * kRecordSize);
 }
 

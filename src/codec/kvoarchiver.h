@@ -66,10 +66,20 @@ class TLzwLex {
 // more, a byteCount outside 0..size, or a block that would not fit a 32-bit length.
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount);
 
+// Compresses n records into `block`, which then holds exactly the compressed block (its memory is
+// reused). The same bytes as CompressBlock; -1 with `block` untouched where CompressBlock refuses.
+std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block);
+
 // Restores the records of the compressed block at the start of buffer: on success buffer holds
 // exactly those records and their byte count is returned. Bytes behind the block are ignored.
 // Returns -1 and leaves buffer untouched when the block is damaged or inconsistent.
 std::int32_t RestoreBlock(T1DimByteArr& buffer);
+
+// Restores the block at the start of data[0, available) into `records`, which then holds exactly
+// the records (its memory is reused). Returns -1 when the block is damaged; `records` may then
+// hold anything.
+std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
+                              T1DimByteArr& records);
 
 // Index of the first record whose LeadByte cannot be coded (128 or more), or -1.
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count);

@@ -53,13 +53,13 @@ void BlockPipeline::finish() {
     }
 }
 
-T1DimByteArr BlockPipeline::reusedBuffer() {
-    if (fSpareBuffers.empty()) {
+PipelineBlock BlockPipeline::reusedBlock() {
+    if (fSpareBlocks.empty()) {
         return {};
     }
-    T1DimByteArr buffer = std::move(fSpareBuffers.back());
-    fSpareBuffers.pop_back();
-    return buffer;
+    PipelineBlock block = std::move(fSpareBlocks.back());
+    fSpareBlocks.pop_back();
+    return block;
 }
 
 void BlockPipeline::emitOldest() {
@@ -71,9 +71,8 @@ void BlockPipeline::emitOldest() {
 
 void BlockPipeline::emitAndRecycle(PipelineBlock& block) {
     fEmit(block);
-    if (fSpareBuffers.size() <= fWindow) {
-        block.bytes.clear();
-        fSpareBuffers.push_back(std::move(block.bytes));
+    if (fSpareBlocks.size() <= fWindow) {
+        fSpareBlocks.push_back(std::move(block));
     }
 }
 

@@ -15,11 +15,14 @@
 
 namespace kvo {
 
+// The buffers of a block travel with it and come back for later blocks, so a run allocates and
+// faults in its memory once, not once per block.
 struct PipelineBlock {
-    std::uint64_t index = 0;       // counted from 0 in file order
-    std::uint64_t sourceEnd = 0;   // source position behind the block
-    T1DimByteArr bytes;            // the block as read; the coded result after the work
-    std::size_t resultLength = 0;  // bytes of the result at the start of `bytes`
+    std::uint64_t index = 0;      // counted from 0 in file order
+    std::uint64_t sourceEnd = 0;  // source position behind the block
+    T1DimByteArr input;           // the block as read
+    T1DimByteArr output;          // what the work made of it, to be written
+    T1DimByteArr check;           // room for checking the output
 };
 
 class BlockPipeline {
@@ -38,9 +41,8 @@ class BlockPipeline {
     void submit(PipelineBlock block);
     void finish();
 
-    // An empty buffer that still holds the memory of an emitted block: blocks read into it spare
-    // the allocator and the page faults of fresh memory.
-    T1DimByteArr reusedBuffer();
+    // A block whose buffers still hold the memory of an emitted one (empty ones at first).
+    PipelineBlock reusedBlock();
 
   private:
     void emitOldest();
@@ -56,7 +58,7 @@ class BlockPipeline {
     std::deque<std::packaged_task<PipelineBlock()>> fQueue;
     bool fStopping = false;
     std::vector<std::thread> fWorkers;
-    std::vector<T1DimByteArr> fSpareBuffers;
+    std::vector<PipelineBlock> fSpareBlocks;
 };
 
 }  // namespace kvo

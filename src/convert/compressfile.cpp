@@ -1,11 +1,15 @@
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "codec/kvoarchiver.h"
 #include "convert/blockpipeline.h"
 #include "convert/convertfile.h"
+#include "convert/convertoutput.h"
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
+#include "convert/sourcewatch.h"
+#include "convert/verify.h"
 #include "model/fileformat.h"
 
 namespace kvo {
@@ -25,6 +29,14 @@ void CheckBlockSize(std::uint64_t size) {
     }
     if (size > kMaxBlockSize) {
         Refuse(text + "больше допустимого (" + std::to_string(kMaxBlockSize) + " байт)");
+    }
+}
+
+// A compressed file is found again only through the passport's length field.
+void CheckPassport(std::uint32_t passportLength, const std::string& path) {
+    if (passportLength < kPassportLengthOffset + 4) {
+        Refuse("Файл " + path + " нельзя сжать: длина паспорта " + std::to_string(passportLength) +
+               " меньше 10 байт, и сжатый файл нельзя было бы прочитать");
     }
 }
 
@@ -54,48 +66,57 @@ void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string&
 }
 
 // Runs on a worker: a LeadByte of 128 or more cannot be told from a dictionary code.
-void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::string& path) {
-    const std::uint64_t records = block.bytes.size() / kRecordSize;
-    const auto uncodable = FindUncodableLeadByte(block.bytes.data(), records);
+void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::string& path,
+                 bool verify) {
+    const std::uint64_t records = block.input.size() / kRecordSize;
+    const auto uncodable = FindUncodableLeadByte(block.input.data(), records);
     if (uncodable >= 0) {
         const auto record = firstRecord + static_cast<std::uint64_t>(uncodable);
         Refuse("Файл " + path + " нельзя сжать: у записи № " + std::to_string(record + 1) +
                " первый байт равен " +
-               std::to_string(block.bytes[static_cast<std::size_t>(uncodable) * kRecordSize]) +
+               std::to_string(block.input[static_cast<std::size_t>(uncodable) * kRecordSize]) +
                ", а допустимы только 0..127");
     }
-    const std::int32_t length = CompressBlock(block.bytes, 0);
-    if (length < 0) {
+    if (CompressRecords(block.input.data(), records, block.output) < 0) {
         Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
     }
-    block.resultLength = static_cast<std::size_t>(length);
+    if (verify && !DecodesBackTo(block.input.data(), block.input.size(), block.output, block.check)) {
+        throw ConvertError(ConvertError::Kind::Verification,
+                           "Проверка не пройдена: блок " + std::to_string(block.index + 1) +
+                               " файла " + path +
+                               " после сжатия не восстанавливается в исходные записи; результат "
+                               "не записан",
+                           block.index);
+    }
 }
 
 }  // namespace
 
 ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, const BlockPlan& plan,
                            const std::string& targetPath, const ProgressFn& progress,
-                           unsigned threads) {
+                           const RunOptions& options) {
     return WithIoErrors([&] {
+        CheckPassport(passportLength, source.path());
         const std::uint64_t dataSize = DataAreaSize(source, passportLength);
         ConvertReport report;
         report.noData = dataSize == 0;
         if (!report.noData) {
             CheckPlan(plan, dataSize, source.path());
         }
-        SafeOutputFile output(targetPath);
+        const SourceWatch watch(source);
+        ConvertOutput output(targetPath, options);
         source.seek(0);
         output.stream().copyFrom(source, passportLength);
 
         const std::uint64_t blockRecords = plan.blockSize / kRecordSize;
         // More workers than blocks would only wait.
         BlockPipeline pipeline(
-            static_cast<unsigned>(std::min<std::uint64_t>(threads, plan.blockCount())),
+            static_cast<unsigned>(std::min<std::uint64_t>(options.threads, plan.blockCount())),
             [&](PipelineBlock& block) {
-                CompressOne(block, block.index * blockRecords, source.path());
+                CompressOne(block, block.index * blockRecords, source.path(), options.verify);
             },
             [&](const PipelineBlock& block) {
-                output.stream().write(block.bytes.data(), block.resultLength);
+                output.stream().write(block.output.data(), block.output.size());
                 ++report.blocks;
                 if (progress) {
                     progress(block.sourceEnd);
@@ -103,12 +124,11 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
             });
         const std::uint64_t count = report.noData ? 0 : plan.blockCount();
         for (std::uint64_t index = 0; index < count; ++index) {
-            PipelineBlock block;
+            PipelineBlock block = pipeline.reusedBlock();
             block.index = index;
-            block.bytes = pipeline.reusedBuffer();
-            block.bytes.resize(static_cast<std::size_t>(
+            block.input.resize(static_cast<std::size_t>(
                 index < plan.fullBlocks ? plan.blockSize : plan.lastBlockSize));
-            source.readExact(block.bytes.data(), block.bytes.size());
+            source.readExact(block.input.data(), block.input.size());
             block.sourceEnd = source.position();
             pipeline.submit(std::move(block));
         }
@@ -116,8 +136,14 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
 
         report.bytesRead = source.position();
         report.bytesWritten = output.stream().position();
-        report.droppedBytes = dataSize - (report.noData ? 0 : plan.coveredBytes());
-        output.commit();
+        const std::uint64_t covered = report.noData ? 0 : plan.coveredBytes();
+        report.droppedBytes = dataSize - covered;
+        if (options.verify && output.readable()) {
+            RequireWalksTo(output.stream(), passportLength, report.blocks, covered / kRecordSize,
+                           targetPath);
+        }
+        watch.requireUnchanged();
+        report.sha256 = output.commit();
         return report;
     });
 }

@@ -13,6 +13,7 @@ class ConvertError : public std::runtime_error {
         Refused,  // the run cannot be done as asked; nothing was written
         Damaged,  // a compressed block does not restore; blockIndex() names it
         Io,       // a file could not be read or written
+        Verification,  // a freshly compressed block or file did not read back; nothing was written
     };
 
     ConvertError(Kind kind, const std::string& message, std::uint64_t blockIndex = 0);

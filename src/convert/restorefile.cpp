@@ -4,8 +4,10 @@
 #include "codec/kvoarchiver.h"
 #include "convert/blockpipeline.h"
 #include "convert/convertfile.h"
+#include "convert/convertoutput.h"
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
+#include "convert/sourcewatch.h"
 
 namespace kvo {
 namespace {
@@ -27,23 +29,24 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
         if (available - offset < kLengthFieldSize) {
             Damaged(source.path(), block.index, "обрывается в конце файла");
         }
-        block.bytes.resize(offset + kLengthFieldSize);
-        source.readExact(block.bytes.data() + offset, kLengthFieldSize);
-        const std::uint32_t length = codec::readU32(block.bytes.data() + offset);
+        block.input.resize(offset + kLengthFieldSize);
+        source.readExact(block.input.data() + offset, kLengthFieldSize);
+        const std::uint32_t length = codec::readU32(block.input.data() + offset);
         offset += kLengthFieldSize;
         if (available - offset < length) {
             Damaged(source.path(), block.index, "обрывается в конце файла");
         }
-        block.bytes.resize(offset + length);
-        source.readExact(block.bytes.data() + offset, length);
+        block.input.resize(offset + length);
+        source.readExact(block.input.data() + offset, length);
         offset += length;
     }
 }
 
-ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
-                            SafeOutputFile* output, const ProgressFn& progress, unsigned threads) {
+ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, ConvertOutput* output,
+                            const ProgressFn& progress, unsigned threads) {
     return WithIoErrors([&] {
         const std::uint64_t dataSize = DataAreaSize(source, passportLength);
+        const SourceWatch watch(source);
         ConvertReport report;
         report.noData = dataSize == 0;
         source.seek(0);
@@ -57,15 +60,13 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
         BlockPipeline pipeline(
             threads,
             [&path](PipelineBlock& block) {
-                const std::int32_t length = RestoreBlock(block.bytes);
-                if (length < 0) {
+                if (RestoreBlockInto(block.input.data(), block.input.size(), block.output) < 0) {
                     Damaged(path, block.index, "не восстанавливается (распаковка не состоялась)");
                 }
-                block.resultLength = static_cast<std::size_t>(length);
             },
             [&](const PipelineBlock& block) {
                 if (output != nullptr) {
-                    output->stream().write(block.bytes.data(), block.resultLength);
+                    output->stream().write(block.output.data(), block.output.size());
                 }
                 ++report.blocks;
                 if (progress) {
@@ -74,9 +75,8 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
             });
         std::uint64_t consumed = 0;
         for (std::uint64_t index = 0; consumed < dataSize; ++index) {
-            PipelineBlock block;
+            PipelineBlock block = pipeline.reusedBlock();
             block.index = index;
-            block.bytes = pipeline.reusedBuffer();
             try {
                 ReadStoredBlock(source, dataSize - consumed, block);
             } catch (const ConvertError&) {
@@ -84,13 +84,14 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
                 pipeline.finish();
                 throw;
             }
-            consumed += block.bytes.size();
+            consumed += block.input.size();
             block.sourceEnd = source.position();
             pipeline.submit(std::move(block));
         }
         pipeline.finish();
 
         report.bytesRead = source.position();
+        watch.requireUnchanged();
         if (output != nullptr) {
             report.bytesWritten = output->stream().position();
             output->commit();
@@ -103,16 +104,16 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
 
 ConvertReport RestoreFile(FileStream& source, std::uint32_t passportLength,
                           const std::string& targetPath, const ProgressFn& progress,
-                          unsigned threads) {
+                          const RunOptions& options) {
     return WithIoErrors([&] {
-        SafeOutputFile output(targetPath);
-        return RestoreBlocks(source, passportLength, &output, progress, threads);
+        ConvertOutput output(targetPath, options);
+        return RestoreBlocks(source, passportLength, &output, progress, options.threads);
     });
 }
 
 ConvertReport TestFile(FileStream& source, std::uint32_t passportLength, const ProgressFn& progress,
-                       unsigned threads) {
-    return RestoreBlocks(source, passportLength, nullptr, progress, threads);
+                       const RunOptions& options) {
+    return RestoreBlocks(source, passportLength, nullptr, progress, options.threads);
 }
 
 }  // namespace kvo

@@ -1,13 +1,16 @@
 #pragma once
 // Byte-exact file access for the conversion commands: 64-bit sizes, exact reads and writes,
-// and an output file that appears only once a run has succeeded.
+// and the identity of a file.
 
 #include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace kvo {
 
@@ -23,6 +26,29 @@ class FileError : public std::runtime_error {
     int fErrorCode;
 };
 
+// Throws FileError "<what> <path>: <the system's reason>".
+[[noreturn]] void ThrowFileError(const std::string& what, const std::string& path, int errorCode);
+
+// What tells one state of a file from another: a file replaced, grown, shrunk or rewritten in
+// place differs in one of these.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    bool sameFile(const FileIdentity& other) const noexcept {
+        return device == other.device && inode == other.inode;
+    }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file a path names (links followed), or nothing when there is none.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+// Sees every byte a stream writes, in order (a checksum computed while writing).
+using WriteObserver = std::function<void(const std::uint8_t* data, std::size_t count)>;
+
 // An open file descriptor with a position. Move-only; closes on destruction.
 class FileStream {
   public:
@@ -37,6 +63,7 @@ class FileStream {
 
     const std::string& path() const noexcept { return fPath; }
     std::uint64_t size() const;
+    FileIdentity identity() const;
     std::uint64_t position() const noexcept { return fPosition; }
     void seek(std::uint64_t position);
 
@@ -50,6 +77,7 @@ class FileStream {
     void copyFrom(FileStream& source, std::uint64_t count);
     // Hands everything written to the storage device.
     void sync();
+    void setWriteObserver(WriteObserver observer) { fObserver = std::move(observer); }
 
   private:
     friend class SafeOutputFile;
@@ -59,27 +87,7 @@ class FileStream {
     int fDescriptor = -1;
     std::string fPath;
     std::uint64_t fPosition = 0;
-};
-
-// A new file written beside its target under a temporary name. commit() renames it over the
-// target; without commit the temporary file is removed, so a failed run leaves an existing target
-// as it was and no new file behind.
-class SafeOutputFile {
-  public:
-    explicit SafeOutputFile(const std::string& targetPath);
-    SafeOutputFile(const SafeOutputFile&) = delete;
-    SafeOutputFile& operator=(const SafeOutputFile&) = delete;
-    ~SafeOutputFile();
-
-    FileStream& stream() noexcept { return fStream; }
-    const std::string& targetPath() const noexcept { return fTargetPath; }
-    void commit();
-
-  private:
-    std::string fTargetPath;
-    std::string fTempPath;
-    FileStream fStream;
-    bool fCommitted = false;
+    WriteObserver fObserver;
 };
 
 // Test seam: every write of every FileStream goes through this function (the system's write by

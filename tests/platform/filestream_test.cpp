@@ -1,4 +1,5 @@
 #include "platform/filestream.h"
+#include "platform/safeoutput.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,0 +1,30 @@
+#include "convert/verify.h"
+
+#include <cstring>
+
+#include "codec/kvoarchiver.h"
+#include "convert/converterror.h"
+#include "convert/storedblocks.h"
+
+namespace kvo {
+
+bool DecodesBackTo(const std::uint8_t* records, std::size_t bytes, const T1DimByteArr& coded,
+                   T1DimByteArr& scratch) {
+    const std::int32_t length = RestoreBlockInto(coded.data(), coded.size(), scratch);
+    return length >= 0 && static_cast<std::size_t>(length) == bytes &&
+           std::memcmp(scratch.data(), records, bytes) == 0;
+}
+
+void RequireWalksTo(FileStream& written, std::uint32_t passportLength, std::uint64_t blocks,
+                    std::uint64_t records, const std::string& what) {
+    const StoredBlocks found = WalkStoredBlocks(written, passportLength);
+    if (found.cutShortBlock || found.blocks != blocks || found.records != records) {
+        throw ConvertError(ConvertError::Kind::Verification,
+                           "Проверка записанного файла " + what + " не пройдена: найдено блоков " +
+                               std::to_string(found.blocks) + " вместо " + std::to_string(blocks) +
+                               ", записей " + std::to_string(found.records) + " вместо " +
+                               std::to_string(records) + "; файл не записан");
+    }
+}
+
+}  // namespace kvo
