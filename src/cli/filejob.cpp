@@ -1,9 +1,7 @@
 #include "cli/filejob.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <iomanip>
 #include <optional>
@@ -11,47 +9,17 @@
 
 #include "cli/interruption.h"
 #include "cli/listing.h"
+#include "cli/outputs.h"
 #include "cli/progressmeter.h"
+#include "cli/reporter.h"
+#include "cli/salvagejob.h"
+#include "convert/checksum.h"
 #include "convert/convertfile.h"
 #include "convert/inspect.h"
 #include "convert/storedblocks.h"
 
 namespace kvo::cli {
 namespace {
-
-// The messages of one file: errors always, warnings unless -q, notes only with -v.
-class Reporter {
-  public:
-    Reporter(const std::string& path, const Options& options, const Console& console)
-        : fPath(path), fOptions(options), fConsole(console) {}
-
-    Outcome fail(const std::string& message) const {
-        fConsole.err << "kvox: " << fPath << ": " << message << '\n';
-        return Outcome::Failed;
-    }
-    void warn(const std::string& message) {
-        fWarned = true;
-        if (fOptions.verbosity != Verbosity::Quiet) {
-            fConsole.err << "kvox: " << fPath << ": предупреждение: " << message << '\n';
-        }
-    }
-    void note(const std::string& message) const {
-        if (fOptions.verbosity == Verbosity::Verbose) {
-            fConsole.err << "kvox: " << fPath << ": " << message << '\n';
-        }
-    }
-    Outcome outcome() const { return fWarned ? Outcome::Warned : Outcome::Done; }
-    bool showProgress() const {
-        return fConsole.errIsTerminal && fOptions.verbosity != Verbosity::Quiet;
-    }
-    std::ostream& terminal() const { return fConsole.err; }
-
-  private:
-    const std::string& fPath;
-    const Options& fOptions;
-    const Console& fConsole;
-    bool fWarned = false;
-};
 
 std::optional<FileKind> KindOf(const std::string& path, Direction direction) {
     switch (direction) {
@@ -63,36 +31,6 @@ std::optional<FileKind> KindOf(const std::string& path, Direction direction) {
             break;
     }
     return fileKindOf(path);
-}
-
-// The other extension in place of the input's, or appended when the input has another one.
-std::string OutputPathFor(const std::string& path, FileKind kind) {
-    const std::string extension = kind == FileKind::Recording ? ".kvox" : ".kvo";
-    return fileKindOf(path) == kind ? withExtension(path, extension) : path + extension;
-}
-
-// Shows the progress and stops the run, between blocks, once the user has asked to.
-ProgressFn Watching(ProgressMeter& meter) {
-    return [&meter](std::uint64_t at) {
-        if (Interrupted()) {
-            throw std::runtime_error("прервано");
-        }
-        meter.show(at);
-    };
-}
-
-// Runs one conversion with a progress line that is gone before anything else is printed.
-ConvertReport WithProgress(const Reporter& reporter, const FileStream& source,
-                           const std::function<ConvertReport(const ProgressFn&)>& run) {
-    ProgressMeter meter(reporter.terminal(), reporter.showProgress(), source.path(), source.size());
-    return run(Watching(meter));
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 std::string Rate(std::uint64_t bytes, double seconds) {
@@ -116,26 +54,25 @@ void NoteResult(Reporter& reporter, const ConvertReport& report, std::uint64_t i
     reporter.note(text.str());
 }
 
-Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsigned threads,
-                Reporter& reporter) {
+Outcome Convert(FileStream& source, FileKind kind, const RunContext& context, Reporter& reporter) {
+    const Options& options = context.options;
     const std::string output = options.output.value_or(OutputPathFor(source.path(), kind));
-    if (SameFile(source.path(), output)) {
-        return reporter.fail("файл результата совпадает с исходным: " + output);
+    const bool checksum = options.checksum && kind == FileKind::Recording;
+    if (const auto refusal = CheckOutput(output, source, context, checksum)) {
+        return reporter.fail(*refusal);
     }
-    if (!options.force && std::filesystem::exists(std::filesystem::symlink_status(output))) {
-        return reporter.fail("файл " + output + " уже существует (заменить: -f)");
-    }
+    const RunOptions run = RunOptionsFor(context, checksum);
     const std::uint32_t passportLength = ReadPassportLength(source);
     const std::uint64_t inputSize = source.size();
     const auto started = std::chrono::steady_clock::now();
-    const ConvertReport report = WithProgress(reporter, source, [&](const ProgressFn& progress) {
+    const ConvertReport report = reporter.withProgress(source, [&](const ProgressFn& progress) {
         if (kind == FileKind::Compressed) {
-            return RestoreFile(source, passportLength, output, progress, threads);
+            return RestoreFile(source, passportLength, output, progress, run);
         }
         const std::uint64_t dataSize = inputSize - passportLength;
         const BlockPlan plan = options.blockSize ? CoveringBlocks(dataSize, *options.blockSize)
                                                  : DefaultBlocks(dataSize);
-        return CompressFile(source, passportLength, plan, output, progress, threads);
+        return CompressFile(source, passportLength, plan, output, progress, run);
     });
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     if (report.noData) {
@@ -153,9 +90,20 @@ Outcome Convert(FileStream& source, FileKind kind, const Options& options, unsig
 
 Outcome Test(FileStream& source, unsigned threads, Reporter& reporter) {
     const std::uint32_t passportLength = ReadPassportLength(source);
-    const ConvertReport report = WithProgress(reporter, source, [&](const ProgressFn& progress) {
+    const ConvertReport report = reporter.withProgress(source, [&](const ProgressFn& progress) {
         return TestFile(source, passportLength, progress, threads);
     });
+    const auto expected = ReadChecksumFor(source.path());
+    if (!expected) {
+        reporter.say("проверена только структура блоков: файла " + ChecksumPathFor(source.path()) +
+                     " нет");
+    } else if (Sha256Of(source) != *expected) {
+        return reporter.fail(
+            "файл поврежден: контрольная сумма SHA-256 не совпадает с записанной в " +
+            ChecksumPathFor(source.path()));
+    } else {
+        reporter.note("контрольная сумма SHA-256 совпадает");
+    }
     reporter.note("в порядке, блоков " + std::to_string(report.blocks));
     return reporter.outcome();
 }
@@ -177,14 +125,17 @@ Outcome List(FileStream& source, FileKind kind, const Options& options, const Co
 
 }  // namespace
 
-Outcome ProcessFile(const std::string& path, const Options& options, unsigned threads,
-                    const Console& console) {
+Outcome ProcessFile(const std::string& path, const RunContext& context, const Console& console) {
+    const Options& options = context.options;
     Reporter reporter(path, options, console);
     const auto kind = KindOf(path, options.direction);
-    if (options.action == Action::Test && kind == FileKind::Recording) {
-        return reporter.fail("проверяются только сжатые файлы (.kvox)");
+    const bool compressedOnly = options.action == Action::Test || options.action == Action::Salvage;
+    if (compressedOnly && kind == FileKind::Recording) {
+        return reporter.fail(options.action == Action::Test
+                                 ? "проверяются только сжатые файлы (.kvox)"
+                                 : "спасаются только сжатые файлы (.kvox)");
     }
-    if (!kind && options.action != Action::Test) {
+    if (!kind && !compressedOnly) {
         return reporter.fail("расширение не .kvo и не .kvox; направление задают -z или -d");
     }
     try {
@@ -193,9 +144,11 @@ Outcome ProcessFile(const std::string& path, const Options& options, unsigned th
             case Action::List:
                 return List(source, *kind, options, console, reporter);
             case Action::Test:
-                return Test(source, threads, reporter);
+                return Test(source, context.threads, reporter);
+            case Action::Salvage:
+                return Salvage(source, context, console, reporter);
             case Action::Convert:
-                return Convert(source, *kind, options, threads, reporter);
+                return Convert(source, *kind, context, reporter);
         }
     } catch (const std::exception& error) {
         // ConvertError and FileError name the file and the reason; anything else is a resource

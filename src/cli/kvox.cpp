@@ -22,14 +22,23 @@ constexpr char kHelp[] =
   -b, --block-size БАЙТ  размер блока: кратен 6, не меньше 72 (суффиксы k, m, g);
                          по умолчанию все данные одним блоком, если их не больше 64 МиБ,
                          иначе равные блоки не больше 64 МиБ
-  -t, --test             проверить сжатый файл, ничего не записывая
+  -t, --test             проверить сжатый файл, ничего не записывая (и его контрольную
+                         сумму, если рядом есть ФАЙЛ.sha256)
   -l, --list             показать паспорт и сводку файла
-      --json             сводку -l в формате JSON
+      --json             сводку -l или --salvage в формате JSON
+      --salvage          сохранить из поврежденного .kvox все блоки, что восстанавливаются;
+                         пробелы перечисляются, код 2, если что-то потеряно
+      --checksum         при сжатии записать и ФАЙЛ.kvox.sha256 (проверяется sha256sum -c)
+      --no-verify        не проверять сжатые блоки и записанный файл перед сохранением
   -T, --threads N        число потоков (0 или по умолчанию: все ядра)
   -q, --quiet            без предупреждений и хода работы
   -v, --verbose          сообщать размеры и скорость
   -h, --help             эта справка
   -V, --version          версия программы
+
+Сжатие по умолчанию проверяет каждый блок: он восстанавливается в исходные записи, а
+записанный файл читается блок за блоком до конца, и только тогда получает свое имя.
+Входные файлы запуска никогда не перезаписываются.
 
 Код завершения: 0 успех, 1 ошибка, 2 только предупреждения.
 )";
@@ -64,10 +73,17 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
     const unsigned threads =
         options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
 
+    RunContext context{options, threads, {}};
+    for (const auto& file : options.files) {
+        if (const auto identity = IdentityOf(file)) {
+            context.inputs.push_back(*identity);
+        }
+    }
+
     const InterruptionGuard guard;
     int status = kExitSuccess;
-    for (const auto& file : options.files) {
-        switch (ProcessFile(file, options, threads, console)) {
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        switch (ProcessFile(options.files[i], context, console)) {
             case Outcome::Failed:
                 status = kExitError;
                 break;
@@ -77,8 +93,10 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
             case Outcome::Done:
                 break;
         }
-        if (Interrupted()) {
-            return kExitError;  // the files after this one are left alone
+        // A file finished before the request is kept and counted as it ended; the rest wait.
+        if (Interrupted() && i + 1 < options.files.size()) {
+            console.err << "kvox: прервано: файлы после " << options.files[i] << " не обработаны\n";
+            return kExitError;
         }
     }
     return status;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iomanip>
 
+#include "cli/jsontext.h"
 #include "convert/blockplan.h"
 #include "convert/storedblocks.h"
 #include "model/fileformat.h"
@@ -32,23 +33,6 @@ std::optional<double> Ratio(const Listing& listing) {
         return std::nullopt;
     }
     return static_cast<double>(listing.fileSize) / static_cast<double>(listing.restoredSize);
-}
-
-std::string JsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            quoted += escaped;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 namespace kvo::cli {
 
 enum class Direction { ByExtension, Compress, Restore };
-enum class Action { Convert, Test, List };
+enum class Action { Convert, Test, List, Salvage };
 enum class Verbosity { Quiet, Normal, Verbose };
 
 struct Options {
@@ -18,6 +18,8 @@ struct Options {
     Direction direction = Direction::ByExtension;
     std::optional<std::string> output;
     bool force = false;
+    bool verify = true;     // --no-verify turns off reading back what compression wrote
+    bool checksum = false;  // also write NAME.sha256
     std::optional<std::uint64_t> blockSize;
     bool json = false;
     unsigned threads = 0;  // 0: every core

@@ -75,9 +75,9 @@ std::optional<std::string> ReadChecksumFor(const std::string& path) {
             return hex;
         }
     }
-    throw ConvertError(ConvertError::Kind::Damaged,
-                       "Файл контрольной суммы " + checksumPath + " не содержит строки для " +
-                           BaseName(path));
+    throw ConvertError(
+        ConvertError::Kind::Damaged,
+        "Файл контрольной суммы " + checksumPath + " не содержит строки для " + BaseName(path));
 }
 
 std::string Sha256Of(FileStream& stream) {

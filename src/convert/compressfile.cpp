@@ -80,7 +80,8 @@ void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::str
     if (CompressRecords(block.input.data(), records, block.output) < 0) {
         Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
     }
-    if (verify && !DecodesBackTo(block.input.data(), block.input.size(), block.output, block.check)) {
+    if (verify &&
+        !DecodesBackTo(block.input.data(), block.input.size(), block.output, block.check)) {
         throw ConvertError(ConvertError::Kind::Verification,
                            "Проверка не пройдена: блок " + std::to_string(block.index + 1) +
                                " файла " + path +

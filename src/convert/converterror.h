@@ -10,9 +10,9 @@ namespace kvo {
 class ConvertError : public std::runtime_error {
   public:
     enum class Kind {
-        Refused,  // the run cannot be done as asked; nothing was written
-        Damaged,  // a compressed block does not restore; blockIndex() names it
-        Io,       // a file could not be read or written
+        Refused,       // the run cannot be done as asked; nothing was written
+        Damaged,       // a compressed block does not restore; blockIndex() names it
+        Io,            // a file could not be read or written
         Verification,  // a freshly compressed block or file did not read back; nothing was written
     };
 

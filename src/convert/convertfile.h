@@ -26,7 +26,8 @@ using ProgressFn = std::function<void(std::uint64_t sourcePosition)>;
 
 struct RunOptions {
     // A thread count alone asks for the defaults otherwise.
-    RunOptions(unsigned threadCount = 1) : threads(threadCount) {}  // NOLINT(google-explicit-constructor)
+    RunOptions(unsigned threadCount = 1)
+        : threads(threadCount) {}  // NOLINT(google-explicit-constructor)
 
     unsigned threads = 1;  // > 1 codes blocks in parallel; the output is the same byte for byte
     ExistingTarget existingTarget = ExistingTarget::Replace;
@@ -38,11 +39,11 @@ struct RunOptions {
 };
 
 struct ConvertReport {
-    std::uint64_t blocks = 0;        // blocks compressed, restored or checked
-    std::uint64_t bytesRead = 0;     // source bytes consumed, passport included
-    std::uint64_t bytesWritten = 0;  // size of the target, passport included (0 for TestFile)
-    std::uint64_t droppedBytes = 0;  // data bytes behind the last block, not carried
-    bool noData = false;             // the data area was empty: the target is the passport alone
+    std::uint64_t blocks = 0;           // blocks compressed, restored or checked
+    std::uint64_t bytesRead = 0;        // source bytes consumed, passport included
+    std::uint64_t bytesWritten = 0;     // size of the target, passport included (0 for TestFile)
+    std::uint64_t droppedBytes = 0;     // data bytes behind the last block, not carried
+    bool noData = false;                // the data area was empty: the target is the passport alone
     std::optional<std::string> sha256;  // the target's digest, when a checksum file was written
 };
 

@@ -26,12 +26,10 @@ std::string Reason(int errorCode) {
     return ::strerror_r(errorCode, text, sizeof text);
 }
 
-
 FileIdentity IdentityFrom(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
             static_cast<std::uint64_t>(info.st_size),
-            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
-                info.st_mtim.tv_nsec};
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 }  // namespace
@@ -126,8 +124,8 @@ std::uint64_t FileStream::size() const {
 void FileStream::seek(std::uint64_t position) {
     if (position > static_cast<std::uint64_t>(INT64_MAX) ||
         ::lseek(fDescriptor, static_cast<off_t>(position), SEEK_SET) < 0) {
-        ThrowFileError("Не удалось перейти к позиции " + std::to_string(position) + " в файле", fPath,
-             position > static_cast<std::uint64_t>(INT64_MAX) ? EINVAL : errno);
+        ThrowFileError("Не удалось перейти к позиции " + std::to_string(position) + " в файле",
+                       fPath, position > static_cast<std::uint64_t>(INT64_MAX) ? EINVAL : errno);
     }
     fPosition = position;
 }

@@ -29,9 +29,9 @@ std::string FolderOf(const std::string& path) {
 }
 
 [[noreturn]] void AlreadyExists(const std::string& path) {
-    throw FileError("Файл " + path +
-                        " уже существует (его создали, пока шла работа); новый файл не записан",
-                    EEXIST);
+    throw FileError(
+        "Файл " + path + " уже существует (его создали, пока шла работа); новый файл не записан",
+        EEXIST);
 }
 
 // Where a target path leads: an existing file's real path, or, for a link to nothing yet, the
@@ -197,8 +197,8 @@ void SafeOutputFile::publishNamed() {
         }
         return;
     }
-    if (::renameat2(AT_FDCWD, fTempPath.c_str(), AT_FDCWD, fTargetPath.c_str(),
-                    RENAME_NOREPLACE) == 0) {
+    if (::renameat2(AT_FDCWD, fTempPath.c_str(), AT_FDCWD, fTargetPath.c_str(), RENAME_NOREPLACE) ==
+        0) {
         return;
     }
     if (errno == EEXIST) {

@@ -1,0 +1,69 @@
+#include "cli/outputs.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "convert/checksum.h"
+
+namespace kvo::cli {
+namespace {
+
+// Why an output path may not be written in this run, if it may not.
+std::optional<std::string> OutputRefusal(const std::string& output, const FileStream& source,
+                                         const RunContext& context) {
+    const auto target = IdentityOf(output);
+    if (!target) {
+        return std::nullopt;
+    }
+    const auto same = [&target](const FileIdentity& input) { return input.sameFile(*target); };
+    if (same(source.identity())) {
+        return "файл результата совпадает с исходным: " + output;
+    }
+    if (std::any_of(context.inputs.begin(), context.inputs.end(), same)) {
+        return "файл результата " + output +
+               " — один из входных файлов этого запуска, он не будет заменен";
+    }
+    return std::nullopt;
+}
+
+// A device or a pipe is written to, never replaced, so it is no file in the way.
+bool FileInTheWay(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode);
+}
+
+}  // namespace
+
+std::string OutputPathFor(const std::string& path, FileKind kind) {
+    const std::string extension = kind == FileKind::Recording ? ".kvox" : ".kvo";
+    return fileKindOf(path) == kind ? withExtension(path, extension) : path + extension;
+}
+
+std::optional<std::string> CheckOutput(const std::string& output, const FileStream& source,
+                                       const RunContext& context, bool checksum) {
+    if (auto refusal = OutputRefusal(output, source, context)) {
+        return refusal;
+    }
+    if (context.options.force) {
+        return std::nullopt;
+    }
+    for (const std::string& path :
+         checksum ? std::vector{output, ChecksumPathFor(output)} : std::vector{output}) {
+        if (FileInTheWay(path)) {
+            return "файл " + path + " уже существует (заменить: -f)";
+        }
+    }
+    return std::nullopt;
+}
+
+RunOptions RunOptionsFor(const RunContext& context, bool checksum) {
+    RunOptions run(context.threads);
+    run.existingTarget = context.options.force ? ExistingTarget::Replace : ExistingTarget::Keep;
+    run.verify = context.options.verify;
+    run.checksum = checksum;
+    return run;
+}
+
+}  // namespace kvo::cli

@@ -1,0 +1,23 @@
+#pragma once
+// Where a kvox job writes and whether it may.
+
+#include <optional>
+#include <string>
+
+#include "cli/filejob.h"
+#include "convert/convertfile.h"
+#include "convert/inspect.h"
+
+namespace kvo::cli {
+
+// The other extension in place of the input's, or appended when the input has another one.
+std::string OutputPathFor(const std::string& path, FileKind kind);
+
+// Why `output` must not be written for `source` in this run (an input of the run, a file in the
+// way without -f, also the checksum file beside it when one is wanted), or nothing.
+std::optional<std::string> CheckOutput(const std::string& output, const FileStream& source,
+                                       const RunContext& context, bool checksum);
+
+RunOptions RunOptionsFor(const RunContext& context, bool checksum);
+
+}  // namespace kvo::cli

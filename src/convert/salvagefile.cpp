@@ -1,0 +1,251 @@
+#include "convert/salvagefile.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "codec/block_format.h"
+#include "codec/kvoarchiver.h"
+#include "convert/convertoutput.h"
+#include "convert/dataarea.h"
+#include "convert/ioerrors.h"
+#include "convert/sourcewatch.h"
+#include "model/fileformat.h"
+
+namespace kvo {
+namespace {
+
+using codec::kBlockOverhead;
+using codec::kLengthFieldSize;
+using codec::kMinRecords;
+
+constexpr std::size_t kWindowBytes = std::size_t{8} << 20;
+constexpr std::uint64_t kProgressEvery = std::uint64_t{1} << 20;
+// A block of n records is stored in at most this many bytes per record beyond its overhead.
+constexpr std::uint64_t kMaxStoredPerRecord = 9;
+
+// Random access to the file through one window that moves as needed, so memory stays near the
+// size of one block however large the damaged stretch.
+class FileWindow {
+  public:
+    FileWindow(FileStream& source, std::uint64_t end) : fSource(source), fEnd(end) {}
+
+    // [offset, offset + length) of the file, or null when that runs past its end.
+    const std::uint8_t* bytes(std::uint64_t offset, std::uint64_t length) {
+        if (offset > fEnd || length > fEnd - offset) {
+            return nullptr;
+        }
+        if (offset < fStart || offset + length > fStart + fBuffer.size()) {
+            fStart = offset;
+            fBuffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(
+                std::max<std::uint64_t>(length, kWindowBytes), fEnd - offset)));
+            fSource.seek(offset);
+            fSource.readExact(fBuffer.data(), fBuffer.size());
+        }
+        return fBuffer.data() + (offset - fStart);
+    }
+    std::optional<std::uint32_t> word(std::uint64_t offset) {
+        const std::uint8_t* at = bytes(offset, kLengthFieldSize);
+        return at != nullptr ? std::optional(codec::readU32(at)) : std::nullopt;
+    }
+
+  private:
+    FileStream& fSource;
+    std::uint64_t fEnd;
+    std::uint64_t fStart = 0;
+    T1DimByteArr fBuffer;
+};
+
+// The four section lengths of a block, as far as they follow one another inside the file.
+struct Lengths {
+    std::array<std::uint32_t, codec::kSectionCount> section{};
+    std::uint64_t stored = 0;
+
+    std::uint64_t records() const { return section[0] / codec::kFirstWordSize; }
+    // The shapes our compressor can write; anything else is damage.
+    bool plausible() const {
+        const std::uint64_t n = records();
+        const auto [first, secondBytes, codes, secondWords] = section;
+        return first % 2 == 0 && n >= kMinRecords && secondBytes % 2 == 0 && secondBytes >= 2 &&
+               secondBytes <= 2 * n && codes >= kMinRecords && codes <= n && secondWords % 4 == 0 &&
+               secondWords >= 4 && secondWords <= 4 * n;
+    }
+};
+
+// Reads the length chain at `offset` with the first length given; null when it leaves the file.
+std::optional<Lengths> ChainAt(FileWindow& file, std::uint64_t offset, std::uint32_t first) {
+    Lengths lengths;
+    lengths.section[0] = first;
+    std::uint64_t at = offset + kLengthFieldSize + first;
+    for (std::size_t i = 1; i < codec::kSectionCount; ++i) {
+        const auto word = file.word(at);
+        if (!word) {
+            return std::nullopt;
+        }
+        lengths.section[i] = *word;
+        at += kLengthFieldSize + *word;
+    }
+    lengths.stored = at - offset;
+    if (!file.bytes(offset, lengths.stored)) {
+        return std::nullopt;
+    }
+    return lengths;
+}
+
+std::optional<Lengths> LengthsAt(FileWindow& file, std::uint64_t offset) {
+    const auto first = file.word(offset);
+    return first ? ChainAt(file, offset, *first) : std::nullopt;
+}
+
+class Salvager {
+  public:
+    Salvager(FileStream& source, std::uint64_t dataStart, std::uint64_t end, FileStream& output,
+             const ProgressFn& progress)
+        : fFile(source, end), fEnd(end), fOutput(output), fProgress(progress), fAt(dataStart) {}
+
+    SalvageReport run() {
+        while (fAt < fEnd) {
+            tell(fAt);
+            const auto lengths = LengthsAt(fFile, fAt);
+            if (lengths && lengths->plausible() && boundaryAt(fAt + lengths->stored)) {
+                if (!restoreAt(fAt, lengths->stored)) {
+                    fill(fAt, fAt + lengths->stored, lengths->records());
+                }
+                fAt += lengths->stored;
+                ++fBlock;
+                continue;
+            }
+            const std::uint64_t resume = nextBlockAfter(fAt);
+            const auto lost = recordsBetween(fAt, resume);
+            if (lost) {
+                fill(fAt, resume, *lost);
+            } else {
+                fReport.gaps.push_back({fBlock, fAt, resume, fReport.recordsWritten, 0, false});
+            }
+            fAt = resume;
+            ++fBlock;
+        }
+        return fReport;
+    }
+
+  private:
+    void tell(std::uint64_t at) const {
+        if (fProgress) {
+            fProgress(at);
+        }
+    }
+
+    bool restoreAt(std::uint64_t at, std::uint64_t stored) {
+        const std::uint8_t* block = fFile.bytes(at, stored);
+        if (RestoreBlockInto(block, static_cast<std::size_t>(stored), fRecords) < 0) {
+            return false;
+        }
+        fOutput.write(fRecords.data(), fRecords.size());
+        fReport.recordsWritten += fRecords.size() / kRecordSize;
+        ++fReport.blocksRestored;
+        return true;
+    }
+
+    void fill(std::uint64_t from, std::uint64_t to, std::uint64_t records) {
+        fReport.gaps.push_back({fBlock, from, to, fReport.recordsWritten, records, true});
+        const T1DimByteArr zeros(std::min<std::uint64_t>(records * kRecordSize, kWindowBytes), 0);
+        for (std::uint64_t left = records * kRecordSize; left > 0;) {
+            const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
+            fOutput.write(zeros.data(), part);
+            left -= part;
+        }
+        fReport.recordsWritten += records;
+    }
+
+    // Where a block may end: the end of the file, or lengths that hold together.
+    bool boundaryAt(std::uint64_t at) {
+        if (at == fEnd) {
+            return true;
+        }
+        const auto next = LengthsAt(fFile, at);
+        return next && next->plausible();
+    }
+
+    // The first offset past `from` where a whole block decodes and ends at a boundary.
+    std::uint64_t nextBlockAfter(std::uint64_t from) {
+        for (std::uint64_t at = from + 1; at + kBlockOverhead <= fEnd; ++at) {
+            if ((at - from) % kProgressEvery == 0) {
+                tell(at);
+            }
+            const auto first = fFile.word(at);
+            if (!first || *first % 2 != 0 || *first / 2 < kMinRecords || *first > fEnd - at) {
+                continue;
+            }
+            const auto lengths = ChainAt(fFile, at, *first);
+            if (lengths && lengths->plausible() && boundaryAt(at + lengths->stored) &&
+                RestoreBlockInto(fFile.bytes(at, lengths->stored),
+                                 static_cast<std::size_t>(lengths->stored), fRecords) >= 0) {
+                return at;
+            }
+        }
+        return fEnd;
+    }
+
+    // How many records the damaged stretch [from, to) held, when its bytes tell: a single block
+    // whose later lengths lead exactly to `to` (its first length is what broke), or whose first
+    // length fits the stretch as one block.
+    std::optional<std::uint64_t> recordsBetween(std::uint64_t from, std::uint64_t to) {
+        if (to == fEnd || to - from < kBlockOverhead) {
+            return std::nullopt;  // a cut-off end holds no block whose records could be counted
+        }
+        const std::uint64_t span = to - from;
+        for (std::uint64_t n = kMinRecords; kBlockOverhead + 2 * n <= span; ++n) {
+            const auto lengths = ChainAt(fFile, from, static_cast<std::uint32_t>(2 * n));
+            if (lengths && lengths->stored == span && lengths->plausible()) {
+                return n;
+            }
+        }
+        const auto first = fFile.word(from);
+        if (first && *first % 2 == 0) {
+            const std::uint64_t n = *first / 2;
+            if (n >= kMinRecords && kBlockOverhead + 2 * n <= span &&
+                span <= kBlockOverhead + kMaxStoredPerRecord * n) {
+                return n;
+            }
+        }
+        return std::nullopt;
+    }
+
+    FileWindow fFile;
+    std::uint64_t fEnd;
+    FileStream& fOutput;
+    const ProgressFn& fProgress;
+    std::uint64_t fAt;
+    std::uint64_t fBlock = 0;
+    T1DimByteArr fRecords;
+    SalvageReport fReport;
+};
+
+}  // namespace
+
+SalvageReport SalvageFile(FileStream& source, std::uint32_t passportLength,
+                          const std::string& targetPath, const ProgressFn& progress,
+                          const RunOptions& options) {
+    return WithIoErrors([&] {
+        const std::uint64_t dataSize = DataAreaSize(source, passportLength);
+        const SourceWatch watch(source);
+        ConvertOutput output(targetPath, options);
+        source.seek(0);
+        output.stream().copyFrom(source, passportLength);
+        SalvageReport report =
+            Salvager(source, passportLength, passportLength + dataSize, output.stream(), progress)
+                .run();
+        if (dataSize != 0 && report.blocksRestored == 0) {
+            throw ConvertError(ConvertError::Kind::Damaged,
+                               "Файл " + source.path() +
+                                   " поврежден: ни один блок не восстанавливается, сохранить "
+                                   "нечего");
+        }
+        watch.requireUnchanged();
+        report.bytesWritten = output.stream().position();
+        output.commit();
+        return report;
+    });
+}
+
+}  // namespace kvo
