@@ -107,10 +107,10 @@ class Salvager {
         while (fAt < fEnd) {
             tell(fAt);
             const auto lengths = LengthsAt(fFile, fAt);
-            if (lengths && lengths->plausible() && boundaryAt(fAt + lengths->stored)) {
-                if (!restoreAt(fAt, lengths->stored)) {
-                    fill(fAt, fAt + lengths->stored, lengths->records());
-                }
+            // A block that decodes is sound; one that does not is taken at its word only when
+            // a block could follow it.
+            if (lengths && lengths->plausible() &&
+                (restoreAt(fAt, lengths->stored) || fillAt(fAt, *lengths))) {
                 fAt += lengths->stored;
                 ++fBlock;
                 continue;
@@ -146,6 +146,14 @@ class Salvager {
         return true;
     }
 
+    bool fillAt(std::uint64_t at, const Lengths& lengths) {
+        if (!boundaryAt(at + lengths.stored)) {
+            return false;
+        }
+        fill(at, at + lengths.stored, lengths.records());
+        return true;
+    }
+
     void fill(std::uint64_t from, std::uint64_t to, std::uint64_t records) {
         fReport.gaps.push_back({fBlock, from, to, fReport.recordsWritten, records, true});
         const T1DimByteArr zeros(std::min<std::uint64_t>(records * kRecordSize, kWindowBytes), 0);
@@ -157,13 +165,17 @@ class Salvager {
         fReport.recordsWritten += records;
     }
 
-    // Where a block may end: the end of the file, or lengths that hold together.
+    // Where a block may end: the end of the file, lengths that hold together, or a block cut off
+    // by the end of the file that is one as far as its first length goes.
     bool boundaryAt(std::uint64_t at) {
         if (at == fEnd) {
             return true;
         }
-        const auto next = LengthsAt(fFile, at);
-        return next && next->plausible();
+        if (const auto next = LengthsAt(fFile, at)) {
+            return next->plausible();
+        }
+        const auto first = fFile.word(at);
+        return !first || (*first % 2 == 0 && *first / 2 >= kMinRecords);
     }
 
     // The first offset past `from` where a whole block decodes and ends at a boundary.

@@ -148,7 +148,10 @@ SafeOutputFile::~SafeOutputFile() {
 }
 
 void SafeOutputFile::commit() {
-    fStream.sync();
+    // Pipes and most devices cannot be synced and say so; what they took is theirs.
+    if (!fDirect || (::fsync(fStream.fDescriptor) != 0 && errno != EINVAL && errno != EROFS)) {
+        fStream.sync();
+    }
     if (!fDirect) {
         if (fTempPath.empty()) {
             publishUnnamed();
