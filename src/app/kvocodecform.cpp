@@ -157,6 +157,11 @@ void TKVOCodecForm::RestoreActionExecute() {
             if (error.kind() != ConvertError::Kind::Damaged) {
                 throw;
             }
+            ui_->Memo1->appendPlainText(
+                QStringLiteral("Поврежден блок %1; уцелевшие блоки сохранит команда "
+                               "kvox --salvage %2")
+                    .arg(error.blockIndex() + 1)
+                    .arg(QString::fromStdString(fSession.sourcePath())));
             fDesktop.showMessage(this, QStringLiteral("распаковка не состоялась"),
                                  QStringLiteral("файл поврежден"));
         }

@@ -24,6 +24,7 @@ class ConversionSession {
     bool SourceClosed() const noexcept { return !SourceStream.has_value(); }
     bool TargetClosed() const noexcept { return fTargetClosed; }
     const FileInspection& inspection() const noexcept { return fInspection; }
+    const std::string& sourcePath() const noexcept { return fChosenPath; }
     // The output path of the next run: the chosen path with the other extension.
     std::string targetPath() const;
 

@@ -199,9 +199,13 @@ TEST(Conversion, DamagedOrTruncatedFilesRestoreNothing) {
     Bytes cut(packed.begin(), packed.end() - 7);
     writeBytes(folder / "cut.kvox", cut);
 
-    for (const char* name : {"bent", "cut"}) {
+    for (const auto& [name, block] : {std::pair{"bent", "2"}, std::pair{"cut", "3"}}) {
         w.desktop.messages.clear();
         restore(w, folder / (std::string(name) + ".kvox"));
+        // The summary names the first damaged block and the way to save the others.
+        const QString advice = w.summaryLines().back();
+        EXPECT_TRUE(advice.contains(QStringLiteral("блок ") + block)) << advice.toStdString();
+        EXPECT_TRUE(advice.contains("kvox --salvage")) << advice.toStdString();
         ASSERT_EQ(w.desktop.messages.size(), 1u) << name;
         EXPECT_EQ(w.desktop.messages[0].text, "распаковка не состоялась");
         EXPECT_EQ(w.desktop.messages[0].caption, "файл поврежден");
