@@ -44,7 +44,7 @@ kvo::T1DimByteArr Compressed(kvo::T1DimByteArr records) {
 
 void WriteSeeds(const fs::path& out) {
     for (const char* target :
-         {"roundtrip", "restore_block", "restore_file", "passport", "compress_file"}) {
+         {"roundtrip", "restore_block", "restore_file", "passport", "compress_file", "salvage"}) {
         fs::create_directories(out / target);
     }
     std::uint64_t seed = 1;
@@ -73,6 +73,12 @@ void WriteSeeds(const fs::path& out) {
             auto job = kvo::synth::makeRecords(kind, 150, seed++);
             job.insert(job.begin(), {28, plan});
             Write(out / "compress_file" / (kindName + "-" + std::to_string(plan)), job);
+        }
+        // Three blocks of 40 records, one stretch damaged, not cut; the records follow.
+        for (const std::uint8_t at : {0, 90, 200}) {
+            auto job = kvo::synth::makeRecords(kind, 150, seed++);
+            job.insert(job.begin(), {2, 28, 1, 1, at, 0, 0x10, 2});
+            Write(out / "salvage" / (kindName + "-" + std::to_string(at)), job);
         }
     }
 }

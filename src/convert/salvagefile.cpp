@@ -21,8 +21,6 @@ using codec::kMinRecords;
 
 constexpr std::size_t kWindowBytes = std::size_t{8} << 20;
 constexpr std::uint64_t kProgressEvery = std::uint64_t{1} << 20;
-// A block of n records is stored in at most this many bytes per record beyond its overhead.
-constexpr std::uint64_t kMaxStoredPerRecord = 9;
 
 // Random access to the file through one window that moves as needed, so memory stays near the
 // size of one block however large the damaged stretch.
@@ -116,6 +114,14 @@ class Salvager {
                 continue;
             }
             const std::uint64_t resume = nextBlockAfter(fAt);
+            // A block whose lengths hold together but that is followed by more damage: its own
+            // records are counted, the damage after it is the next stretch.
+            if (lengths && lengths->plausible() && fAt + lengths->stored < resume) {
+                fill(fAt, fAt + lengths->stored, lengths->records());
+                fAt += lengths->stored;
+                ++fBlock;
+                continue;
+            }
             const auto lost = recordsBetween(fAt, resume);
             if (lost) {
                 fill(fAt, resume, *lost);
@@ -178,7 +184,8 @@ class Salvager {
         return !first || (*first % 2 == 0 && *first / 2 >= kMinRecords);
     }
 
-    // The first offset past `from` where a whole block decodes and ends at a boundary.
+    // The first offset past `from` where a whole block decodes: the three sums of a block that
+    // all agree are evidence enough, whatever damage follows it.
     std::uint64_t nextBlockAfter(std::uint64_t from) {
         for (std::uint64_t at = from + 1; at + kBlockOverhead <= fEnd; ++at) {
             if ((at - from) % kProgressEvery == 0) {
@@ -189,7 +196,7 @@ class Salvager {
                 continue;
             }
             const auto lengths = ChainAt(fFile, at, *first);
-            if (lengths && lengths->plausible() && boundaryAt(at + lengths->stored) &&
+            if (lengths && lengths->plausible() &&
                 RestoreBlockInto(fFile.bytes(at, lengths->stored),
                                  static_cast<std::size_t>(lengths->stored), fRecords) >= 0) {
                 return at;
@@ -198,29 +205,81 @@ class Salvager {
         return fEnd;
     }
 
-    // How many records the damaged stretch [from, to) held, when its bytes tell: a single block
-    // whose later lengths lead exactly to `to` (its first length is what broke), or whose first
-    // length fits the stretch as one block.
+    // How many records the damaged stretch [from, to) held, when its bytes tell: it is one block
+    // that leads exactly to `to` and decodes once one broken length word is set right. Only the
+    // count is taken from it: its records came through damage and are written as zeros.
     std::optional<std::uint64_t> recordsBetween(std::uint64_t from, std::uint64_t to) {
         if (to == fEnd || to - from < kBlockOverhead) {
             return std::nullopt;  // a cut-off end holds no block whose records could be counted
         }
         const std::uint64_t span = to - from;
+        // The record count itself broke: every later length stands where the records put it.
         for (std::uint64_t n = kMinRecords; kBlockOverhead + 2 * n <= span; ++n) {
             const auto lengths = ChainAt(fFile, from, static_cast<std::uint32_t>(2 * n));
-            if (lengths && lengths->stored == span && lengths->plausible()) {
+            if (lengths && lengths->stored == span && lengths->plausible() &&
+                decodesRepaired(from, *lengths, from)) {
                 return n;
             }
         }
         const auto first = fFile.word(from);
-        if (first && *first % 2 == 0) {
-            const std::uint64_t n = *first / 2;
-            if (n >= kMinRecords && kBlockOverhead + 2 * n <= span &&
-                span <= kBlockOverhead + kMaxStoredPerRecord * n) {
-                return n;
+        if (!first || *first % 2 != 0 || kBlockOverhead + *first > span) {
+            return std::nullopt;
+        }
+        // The count holds; one of the three run and code lengths broke.
+        for (std::size_t broken = 1; broken < codec::kSectionCount; ++broken) {
+            if (oneLengthRepairs(from, to, *first, broken)) {
+                return *first / 2;
             }
         }
         return std::nullopt;
+    }
+
+    // Whether some value of length word `broken` makes the block at `from`, with its first
+    // length `first` and its other words as read, a plausible block that ends exactly at `to`.
+    bool oneLengthRepairs(std::uint64_t from, std::uint64_t to, std::uint32_t first,
+                          std::size_t broken) {
+        const std::uint64_t n = first / 2;
+        const std::uint64_t largest = std::array<std::uint64_t, 4>{0, 2 * n, n, 4 * n}[broken];
+        for (std::uint64_t value = 0; value <= largest; ++value) {
+            Lengths lengths;
+            lengths.section[0] = first;
+            std::uint64_t at = from + kLengthFieldSize + first;
+            bool read = true;
+            for (std::size_t i = 1; i < codec::kSectionCount && read; ++i) {
+                const auto word = fFile.word(at);
+                read = word.has_value() && at < to;
+                lengths.section[i] =
+                    i == broken ? static_cast<std::uint32_t>(value) : word.value_or(0);
+                at += kLengthFieldSize + lengths.section[i];
+            }
+            lengths.stored = at - from;
+            if (read && at == to && lengths.plausible() &&
+                decodesRepaired(from, lengths, wordAt(from, lengths, broken))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static std::uint64_t wordAt(std::uint64_t from, const Lengths& lengths, std::size_t section) {
+        std::uint64_t at = from;
+        for (std::size_t i = 0; i < section; ++i) {
+            at += kLengthFieldSize + lengths.section[i];
+        }
+        return at;
+    }
+
+    // Whether the block at `from` decodes with the length word at `repairedAt` set as `lengths`
+    // say it should be.
+    bool decodesRepaired(std::uint64_t from, const Lengths& lengths, std::uint64_t repairedAt) {
+        const std::uint8_t* stored = fFile.bytes(from, lengths.stored);
+        fRepaired.assign(stored, stored + lengths.stored);
+        std::size_t section = 0;
+        while (wordAt(from, lengths, section) != repairedAt) {
+            ++section;
+        }
+        codec::writeU32(fRepaired.data() + (repairedAt - from), lengths.section[section]);
+        return RestoreBlockInto(fRepaired.data(), fRepaired.size(), fRecords) >= 0;
     }
 
     FileWindow fFile;
@@ -230,6 +289,7 @@ class Salvager {
     std::uint64_t fAt;
     std::uint64_t fBlock = 0;
     T1DimByteArr fRecords;
+    T1DimByteArr fRepaired;
     SalvageReport fReport;
 };
 

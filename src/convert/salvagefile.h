@@ -29,9 +29,9 @@ struct SalvageReport {
 
 // Writes the passport and every block that decodes. A damaged block whose lengths still hold
 // together becomes as many zero records as it announces. Where the lengths are broken, the search
-// resumes at the next offset where a whole block decodes and is followed by the file's end or
-// by another block; the lost records are filled in when their count can be told from the bytes
-// in between. Nothing at all restorable is a ConvertError of Kind::Damaged and writes nothing.
+// resumes at the next offset where a whole block decodes; the lost records are filled in when their
+// count can be told from the bytes in between. Nothing at all restorable is a ConvertError of
+// Kind::Damaged and writes nothing.
 SalvageReport SalvageFile(FileStream& source, std::uint32_t passportLength,
                           const std::string& targetPath, const ProgressFn& progress,
                           const RunOptions& options = {});
