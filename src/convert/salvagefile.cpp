@@ -105,31 +105,30 @@ class Salvager {
         while (fAt < fEnd) {
             tell(fAt);
             const auto lengths = LengthsAt(fFile, fAt);
-            // A block that decodes is sound; one that does not is taken at its word only when
-            // a block could follow it.
-            if (lengths && lengths->plausible() &&
-                (restoreAt(fAt, lengths->stored) || fillAt(fAt, *lengths))) {
-                fAt += lengths->stored;
-                ++fBlock;
-                continue;
+            std::uint64_t resume = fEnd;
+            if (lengths && lengths->plausible()) {
+                if (restoreAt(fAt, lengths->stored)) {
+                    advanceTo(fAt + lengths->stored);
+                    continue;
+                }
+                // Lengths that hold together are the block's own unless a sound block begins
+                // inside the stretch they claim.
+                const std::uint64_t end = fAt + lengths->stored;
+                resume = nextBlockAfter(fAt, end);
+                if (resume == end) {
+                    fill(fAt, end, lengths->records());
+                    advanceTo(end);
+                    continue;
+                }
+            } else {
+                resume = nextBlockAfter(fAt, fEnd);
             }
-            const std::uint64_t resume = nextBlockAfter(fAt);
-            // A block whose lengths hold together but that is followed by more damage: its own
-            // records are counted, the damage after it is the next stretch.
-            if (lengths && lengths->plausible() && fAt + lengths->stored < resume) {
-                fill(fAt, fAt + lengths->stored, lengths->records());
-                fAt += lengths->stored;
-                ++fBlock;
-                continue;
-            }
-            const auto lost = recordsBetween(fAt, resume);
-            if (lost) {
+            if (const auto lost = recordsBetween(fAt, resume)) {
                 fill(fAt, resume, *lost);
             } else {
                 fReport.gaps.push_back({fBlock, fAt, resume, fReport.recordsWritten, 0, false});
             }
-            fAt = resume;
-            ++fBlock;
+            advanceTo(resume);
         }
         return fReport;
     }
@@ -152,12 +151,9 @@ class Salvager {
         return true;
     }
 
-    bool fillAt(std::uint64_t at, const Lengths& lengths) {
-        if (!boundaryAt(at + lengths.stored)) {
-            return false;
-        }
-        fill(at, at + lengths.stored, lengths.records());
-        return true;
+    void advanceTo(std::uint64_t at) {
+        fAt = at;
+        ++fBlock;
     }
 
     void fill(std::uint64_t from, std::uint64_t to, std::uint64_t records) {
@@ -171,23 +167,10 @@ class Salvager {
         fReport.recordsWritten += records;
     }
 
-    // Where a block may end: the end of the file, lengths that hold together, or a block cut off
-    // by the end of the file that is one as far as its first length goes.
-    bool boundaryAt(std::uint64_t at) {
-        if (at == fEnd) {
-            return true;
-        }
-        if (const auto next = LengthsAt(fFile, at)) {
-            return next->plausible();
-        }
-        const auto first = fFile.word(at);
-        return !first || (*first % 2 == 0 && *first / 2 >= kMinRecords);
-    }
-
-    // The first offset past `from` where a whole block decodes: the three sums of a block that
-    // all agree are evidence enough, whatever damage follows it.
-    std::uint64_t nextBlockAfter(std::uint64_t from) {
-        for (std::uint64_t at = from + 1; at + kBlockOverhead <= fEnd; ++at) {
+    // The first offset in (from, limit) where a whole block decodes, or limit: the three sums of
+    // a block that all agree are evidence enough, whatever damage follows it.
+    std::uint64_t nextBlockAfter(std::uint64_t from, std::uint64_t limit) {
+        for (std::uint64_t at = from + 1; at < limit && at + kBlockOverhead <= fEnd; ++at) {
             if ((at - from) % kProgressEvery == 0) {
                 tell(at);
             }
@@ -202,7 +185,7 @@ class Salvager {
                 return at;
             }
         }
-        return fEnd;
+        return limit;
     }
 
     // How many records the damaged stretch [from, to) held, when its bytes tell: it is one block
