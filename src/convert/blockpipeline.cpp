@@ -1,59 +1,83 @@
 #include "convert/blockpipeline.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kvo {
 
-BlockPipeline::BlockPipeline(unsigned threads, Work work, Emit emit)
-    : fWork(std::move(work)), fEmit(std::move(emit)), fWindow(threads > 1 ? threads + 1 : 0) {
-    if (threads > 1) {
-        fWorkers.reserve(threads);
-        for (unsigned i = 0; i < threads; ++i) {
-            fWorkers.emplace_back([this] { runWorker(); });
-        }
+BlockPipeline::BlockPipeline(unsigned threads, std::size_t inFlight, Work work, Emit emit)
+    : fWork(std::move(work)), fEmit(std::move(emit)), fWindow(std::max<std::size_t>(inFlight, 1)) {
+    const unsigned workers = std::max(1u, threads);
+    fWorkers.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) {
+        fWorkers.emplace_back([this] { runWorker(); });
     }
+    fWriter = std::thread([this] { runWriter(); });
 }
 
 BlockPipeline::~BlockPipeline() {
     {
         const std::lock_guard lock(fMutex);
         fStopping = true;
+        fClosing = true;
+        // Dropped tasks break their futures, which ends the writer's wait for them.
         fQueue.clear();
     }
-    fWake.notify_all();
+    fWorkReady.notify_all();
+    fWritable.notify_all();
     for (auto& worker : fWorkers) {
         worker.join();
+    }
+    if (fWriter.joinable()) {
+        fWriter.join();
     }
 }
 
 void BlockPipeline::submit(PipelineBlock block) {
-    if (fWorkers.empty()) {
-        fWork(block);
-        emitAndRecycle(block);
-        return;
-    }
-    while (fInFlight.size() >= fWindow) {
-        emitOldest();
-    }
     std::packaged_task<PipelineBlock()> task([this, owned = std::move(block)]() mutable {
         fWork(owned);
         return std::move(owned);
     });
-    fInFlight.push_back(task.get_future());
     {
-        const std::lock_guard lock(fMutex);
+        std::unique_lock lock(fMutex);
+        fRoom.wait(lock, [this] { return fHeld < fWindow || fFailure; });
+        if (fFailure) {
+            lock.unlock();
+            rethrowFailure();
+        }
+        ++fHeld;
+        fPending.push_back(task.get_future());
         fQueue.push_back(std::move(task));
     }
-    fWake.notify_one();
+    fWorkReady.notify_one();
+    fWritable.notify_one();
 }
 
 void BlockPipeline::finish() {
-    while (!fInFlight.empty()) {
-        emitOldest();
+    {
+        const std::lock_guard lock(fMutex);
+        fClosing = true;
+    }
+    fWritable.notify_all();
+    if (fWriter.joinable()) {
+        fWriter.join();
+    }
+    rethrowFailure();
+}
+
+void BlockPipeline::rethrowFailure() {
+    std::exception_ptr failure;
+    {
+        const std::lock_guard lock(fMutex);
+        failure = fFailure;
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 
 PipelineBlock BlockPipeline::reusedBlock() {
+    const std::lock_guard lock(fMutex);
     if (fSpareBlocks.empty()) {
         return {};
     }
@@ -62,26 +86,12 @@ PipelineBlock BlockPipeline::reusedBlock() {
     return block;
 }
 
-void BlockPipeline::emitOldest() {
-    auto oldest = std::move(fInFlight.front());
-    fInFlight.pop_front();
-    PipelineBlock block = oldest.get();
-    emitAndRecycle(block);
-}
-
-void BlockPipeline::emitAndRecycle(PipelineBlock& block) {
-    fEmit(block);
-    if (fSpareBlocks.size() <= fWindow) {
-        fSpareBlocks.push_back(std::move(block));
-    }
-}
-
 void BlockPipeline::runWorker() {
     for (;;) {
         std::packaged_task<PipelineBlock()> task;
         {
             std::unique_lock lock(fMutex);
-            fWake.wait(lock, [this] { return fStopping || !fQueue.empty(); });
+            fWorkReady.wait(lock, [this] { return fStopping || !fQueue.empty(); });
             if (fStopping) {
                 return;
             }
@@ -89,6 +99,37 @@ void BlockPipeline::runWorker() {
             fQueue.pop_front();
         }
         task();
+    }
+}
+
+void BlockPipeline::runWriter() {
+    for (;;) {
+        std::future<PipelineBlock> next;
+        {
+            std::unique_lock lock(fMutex);
+            fWritable.wait(lock, [this] { return fClosing || !fPending.empty(); });
+            if (fPending.empty() || fFailure) {
+                return;
+            }
+            next = std::move(fPending.front());
+            fPending.pop_front();
+        }
+        try {
+            PipelineBlock block = next.get();
+            fEmit(block);
+            const std::lock_guard lock(fMutex);
+            --fHeld;
+            if (fSpareBlocks.size() < fWindow) {
+                fSpareBlocks.push_back(std::move(block));
+            }
+        } catch (...) {
+            const std::lock_guard lock(fMutex);
+            fFailure = std::current_exception();
+            fStopping = true;
+            fQueue.clear();
+        }
+        fRoom.notify_all();
+        fWorkReady.notify_all();
     }
 }
 

@@ -1,10 +1,12 @@
 #pragma once
-// Runs the codec over a stream of blocks, on worker threads when asked, and hands the results
-// back in the order the blocks came in. With one thread everything runs on the caller's thread.
+// Runs the codec over a stream of blocks while the caller reads the next ones and a writer thread
+// hands the results on in the order the blocks came in, so reading, coding and writing overlap.
+// Memory stays bounded: only a few blocks are in flight at a time.
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -21,6 +23,7 @@ struct PipelineBlock {
     std::uint64_t index = 0;      // counted from 0 in file order
     std::uint64_t sourceEnd = 0;  // source position behind the block
     T1DimByteArr input;           // the block as read
+    std::size_t stored = 0;       // restoring: bytes of `input` the stored block takes
     T1DimByteArr output;          // what the work made of it, to be written
     T1DimByteArr check;           // room for checking the output
 };
@@ -30,14 +33,16 @@ class BlockPipeline {
     using Work = std::function<void(PipelineBlock&)>;
     using Emit = std::function<void(const PipelineBlock&)>;
 
-    // At most one block per thread and one more are held at a time, which bounds the memory.
-    BlockPipeline(unsigned threads, Work work, Emit emit);
+    // `threads` workers code blocks (at least one); `inFlight` blocks at most are held at a time
+    // (at least one). Emit runs on the writer thread, one block at a time, in block order.
+    BlockPipeline(unsigned threads, std::size_t inFlight, Work work, Emit emit);
     BlockPipeline(const BlockPipeline&) = delete;
     BlockPipeline& operator=(const BlockPipeline&) = delete;
     // Without finish() (an error on the way), pending blocks are dropped unemitted.
     ~BlockPipeline();
 
-    // Exceptions of the work on any earlier block surface here or in finish().
+    // Waits for room. The first failure of the work or of emitting, in block order, surfaces here
+    // or in finish(); blocks after it are not emitted.
     void submit(PipelineBlock block);
     void finish();
 
@@ -45,20 +50,26 @@ class BlockPipeline {
     PipelineBlock reusedBlock();
 
   private:
-    void emitOldest();
-    void emitAndRecycle(PipelineBlock& block);
     void runWorker();
+    void runWriter();
+    void rethrowFailure();
 
     Work fWork;
     Emit fEmit;
     std::size_t fWindow;
-    std::deque<std::future<PipelineBlock>> fInFlight;
     std::mutex fMutex;
-    std::condition_variable fWake;
+    std::condition_variable fWorkReady;
+    std::condition_variable fWritable;
+    std::condition_variable fRoom;
     std::deque<std::packaged_task<PipelineBlock()>> fQueue;
+    std::deque<std::future<PipelineBlock>> fPending;
+    std::size_t fHeld = 0;  // submitted and not yet emitted
+    bool fClosing = false;
     bool fStopping = false;
-    std::vector<std::thread> fWorkers;
+    std::exception_ptr fFailure;
     std::vector<PipelineBlock> fSpareBlocks;
+    std::vector<std::thread> fWorkers;
+    std::thread fWriter;
 };
 
 }  // namespace kvo

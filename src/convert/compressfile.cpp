@@ -8,6 +8,7 @@
 #include "convert/convertoutput.h"
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
+#include "convert/memorybudget.h"
 #include "convert/sourcewatch.h"
 #include "convert/verify.h"
 #include "model/fileformat.h"
@@ -110,9 +111,14 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         output.stream().copyFrom(source, passportLength);
 
         const std::uint64_t blockRecords = plan.blockSize / kRecordSize;
-        // More workers than blocks would only wait.
-        BlockPipeline pipeline(
+        // More workers than blocks would only wait. A block in flight holds its records, the
+        // coded block (up to 1.5 times as long) and the check's decoded copy.
+        const Flight flight = PlanFlight(
             static_cast<unsigned>(std::min<std::uint64_t>(options.threads, plan.blockCount())),
+            std::max(plan.blockSize, plan.lastBlockSize) * 4);
+        source.adviseSequential();
+        BlockPipeline pipeline(
+            flight.workers, flight.blocks,
             [&](PipelineBlock& block) {
                 CompressOne(block, block.index * blockRecords, source.path(), options.verify);
             },

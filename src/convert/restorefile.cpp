@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
 #include <string>
 
 #include "codec/block_format.h"
@@ -7,7 +11,9 @@
 #include "convert/convertoutput.h"
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
+#include "convert/memorybudget.h"
 #include "convert/sourcewatch.h"
+#include "model/fileformat.h"
 
 namespace kvo {
 namespace {
@@ -20,26 +26,74 @@ using codec::kLengthFieldSize;
                        index);
 }
 
+// The most records a block can hold and still restore: its records must fit a 32-bit length.
+constexpr std::uint64_t kMaxBlockRecords = std::numeric_limits<std::int32_t>::max() / kRecordSize;
+
+// The largest payload of each section that a block of n records can need: every run and every
+// code stands for at least one record.
+std::uint64_t LargestSection(std::size_t section, std::uint64_t n) {
+    constexpr std::array<std::uint64_t, codec::kSectionCount> kPerRecord{2, 2, 1, 4};
+    return kPerRecord[section] * n;
+}
+
 // Reads one stored block as it stands in the file: four length words, each followed by its
-// section. The buffer grows only by lengths that the rest of the data area can hold, so a damaged
-// length word never makes it larger than the file.
+// section. A length that no restorable block can have, or that runs past the data area, is
+// refused before anything is allocated for it, so a damaged length word never costs memory.
 void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock& block) {
+    std::array<std::uint8_t, kLengthFieldSize> word{};
+    std::uint64_t records = 0;
     std::size_t offset = 0;
     for (std::size_t section = 0; section < codec::kSectionCount; ++section) {
         if (available - offset < kLengthFieldSize) {
             Damaged(source.path(), block.index, "обрывается в конце файла");
         }
-        block.input.resize(offset + kLengthFieldSize);
-        source.readExact(block.input.data() + offset, kLengthFieldSize);
-        const std::uint32_t length = codec::readU32(block.input.data() + offset);
+        source.readExact(word.data(), word.size());
+        const std::uint32_t length = codec::readU32(word.data());
+        if (section == 0) {
+            records = length / codec::kFirstWordSize;
+            if (length % codec::kFirstWordSize != 0 || records < codec::kMinRecords ||
+                records > kMaxBlockRecords) {
+                Damaged(source.path(), block.index,
+                        "не восстанавливается: длина первого раздела " + std::to_string(length) +
+                            " байт невозможна");
+            }
+            // Once, so the sections that follow never move the buffer.
+            block.input.reserve(static_cast<std::size_t>(
+                std::min<std::uint64_t>(available, codec::kBlockOverhead + 9 * records)));
+        }
+        if (length > LargestSection(section, records)) {
+            Damaged(source.path(), block.index,
+                    "не восстанавливается: раздел " + std::to_string(section + 1) + " длиннее, " +
+                        "чем нужно для " + std::to_string(records) + " записей");
+        }
         offset += kLengthFieldSize;
         if (available - offset < length) {
             Damaged(source.path(), block.index, "обрывается в конце файла");
         }
-        block.input.resize(offset + length);
+        // Grown, never shrunk: a reused buffer is not cleared again for every block.
+        if (block.input.size() < offset + length) {
+            block.input.resize(offset + length);
+        }
+        std::memcpy(block.input.data() + offset - kLengthFieldSize, word.data(), word.size());
         source.readExact(block.input.data() + offset, length);
         offset += length;
     }
+    block.stored = offset;
+}
+
+// The record count the first block announces, for sizing the blocks in flight; 0 when the data
+// area is too short to say. Leaves the stream at 0.
+std::uint64_t FirstBlockRecords(FileStream& source, std::uint32_t passportLength,
+                                std::uint64_t dataSize) {
+    std::array<std::uint8_t, kLengthFieldSize> word{};
+    if (dataSize < word.size()) {
+        return 0;
+    }
+    source.seek(passportLength);
+    source.readExact(word.data(), word.size());
+    source.seek(0);
+    return std::min<std::uint64_t>(codec::readU32(word.data()) / codec::kFirstWordSize,
+                                   kMaxBlockRecords);
 }
 
 ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, ConvertOutput* output,
@@ -49,6 +103,10 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
         const SourceWatch watch(source);
         ConvertReport report;
         report.noData = dataSize == 0;
+        // A block in flight holds its stored form (up to 1.5 times its records) and its records.
+        const Flight flight = PlanFlight(
+            threads, FirstBlockRecords(source, passportLength, dataSize) * kRecordSize * 3);
+        source.adviseSequential();
         source.seek(0);
         if (output != nullptr) {
             output->stream().copyFrom(source, passportLength);
@@ -58,9 +116,9 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
 
         const std::string& path = source.path();
         BlockPipeline pipeline(
-            threads,
+            flight.workers, flight.blocks,
             [&path](PipelineBlock& block) {
-                if (RestoreBlockInto(block.input.data(), block.input.size(), block.output) < 0) {
+                if (RestoreBlockInto(block.input.data(), block.stored, block.output) < 0) {
                     Damaged(path, block.index, "не восстанавливается (распаковка не состоялась)");
                 }
             },
@@ -84,7 +142,7 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
                 pipeline.finish();
                 throw;
             }
-            consumed += block.input.size();
+            consumed += block.stored;
             block.sourceEnd = source.position();
             pipeline.submit(std::move(block));
         }

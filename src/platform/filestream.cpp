@@ -195,6 +195,10 @@ void FileStream::copyFrom(FileStream& source, std::uint64_t count) {
     }
 }
 
+void FileStream::adviseSequential() const noexcept {
+    ::posix_fadvise(fDescriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
 void FileStream::sync() {
     if (::fsync(fDescriptor) != 0) {
         ThrowFileError("Не удалось сохранить на диск файл", fPath, errno);

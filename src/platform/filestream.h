@@ -75,6 +75,8 @@ class FileStream {
     void write(const void* data, std::size_t count);
     // Copies exactly count bytes from the source's position to this stream's position, or throws.
     void copyFrom(FileStream& source, std::uint64_t count);
+    // Tells the system the file will be read from here to its end, for a larger read-ahead.
+    void adviseSequential() const noexcept;
     // Hands everything written to the storage device.
     void sync();
     void setWriteObserver(WriteObserver observer) { fObserver = std::move(observer); }

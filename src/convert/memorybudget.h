@@ -1,0 +1,22 @@
+#pragma once
+// How many blocks a run keeps in flight: enough to keep the coding threads and the reading and
+// writing busy, never more than the memory budget allows, whatever the thread count asks for.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kvo {
+
+// A quarter of the physical memory, at most 1 GiB.
+std::uint64_t BlockMemoryBudget();
+
+struct Flight {
+    unsigned workers = 1;     // coding threads
+    std::size_t blocks = 1;   // blocks held at a time: one being read, coded or written each
+};
+
+// At least one block is always held, however large: the run cannot do with less.
+Flight PlanFlight(unsigned threads, std::uint64_t bytesPerBlock,
+                  std::uint64_t budget = BlockMemoryBudget());
+
+}  // namespace kvo
