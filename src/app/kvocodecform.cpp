@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "app/aboutdlg.h"
+#include "app/backgroundrun.h"
 #include "app/commandguard.h"
 #include "app/headform.h"
 #include "platform/desktop.h"
@@ -122,9 +123,7 @@ void TKVOCodecForm::showInspection(const FileInspection& found) {
 }
 
 void TKVOCodecForm::showProgress(std::uint64_t sourcePosition) {
-    // The run keeps the event loop waiting, so the bar is painted at once rather than queued.
     ui_->ProgressBar1->setValue(static_cast<int>(sourcePosition));
-    ui_->ProgressBar1->repaint();
 }
 
 void TKVOCodecForm::reportDroppedBytes(const ConvertReport& report) {
@@ -138,8 +137,11 @@ void TKVOCodecForm::reportDroppedBytes(const ConvertReport& report) {
 void TKVOCodecForm::CompressActionExecute() {
     const std::uint64_t blockSize = ui_->BlockSizeComboBox->currentText().toULongLong();
     if (fDesktop.askYesNo(this, QString::fromStdString(fSession.targetPath()), kReplacePrompt)) {
-        const ConvertReport report =
-            fSession.compress(blockSize, [this](std::uint64_t at) { showProgress(at); });
+        const ConvertReport report = RunInBackground(
+            [this, blockSize](const ProgressFn& progress) {
+                return fSession.compress(blockSize, progress);
+            },
+            [this](std::uint64_t at) { showProgress(at); });
         if (report.noData) {
             fDesktop.showMessage(this, QStringLiteral("Файл не содержит данных"),
                                  QStringLiteral("Ошибка"));
@@ -152,7 +154,9 @@ void TKVOCodecForm::CompressActionExecute() {
 void TKVOCodecForm::RestoreActionExecute() {
     if (fDesktop.askYesNo(this, QString::fromStdString(fSession.targetPath()), kReplacePrompt)) {
         try {
-            fSession.restore([this](std::uint64_t at) { showProgress(at); });
+            RunInBackground(
+                [this](const ProgressFn& progress) { return fSession.restore(progress); },
+                [this](std::uint64_t at) { showProgress(at); });
         } catch (const ConvertError& error) {
             if (error.kind() != ConvertError::Kind::Damaged) {
                 throw;

@@ -42,15 +42,17 @@ void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t len
 // Codes n records into `out`. The records may lie at the start of `out` itself: they are read
 // before anything is written over them, from wherever growing `out` moved them.
 std::int32_t encodeBlock(const std::uint8_t* records, std::size_t n, T1DimByteArr& out,
-                         bool recordsInOut) {
+                         bool recordsInOut, const CodecProgress* progress = nullptr) {
     // The LeadBytes side by side, later their code stream in the same place. Nothing is written
     // over the records until the block is known to be codable and to fit a 32-bit length.
     auto codes = std::make_unique_for_overwrite<std::uint8_t[]>(n);
-    const RecordSplit split = splitRecords(records, n, codes.get());
+    ProgressSteps splitting(progress, 0.0, 0.4, n);
+    const RecordSplit split = splitRecords(records, n, codes.get(), &splitting);
     if (!split.codable) {
         return -1;
     }
-    const std::size_t codeBytes = encodeLeadBytes(codes.get(), n);
+    ProgressSteps coding(progress, 0.4, 0.95, n);
+    const std::size_t codeBytes = encodeLeadBytes(codes.get(), n, &coding);
     const BlockLayout layout(n, split.secondBytes.size(), codeBytes, split.secondWords.size());
     if (layout.total > kMaxResult) {
         return -1;
@@ -65,6 +67,7 @@ std::int32_t encodeBlock(const std::uint8_t* records, std::size_t n, T1DimByteAr
     writeSection(block + layout.secondByteAt, split.secondBytes.data(), layout.secondByteBytes);
     writeSection(block + layout.codeAt, codes.get(), codeBytes);
     writeSection(block + layout.secondWordAt, split.secondWords.data(), layout.secondWordBytes);
+    ProgressSteps(progress, 1.0, 1.0, 1).finish();
     return static_cast<std::int32_t>(layout.total);
 }
 
@@ -78,11 +81,12 @@ std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
     return encodeBlock(buffer.data(), *records, buffer, true);
 }
 
-std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block) {
+std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block,
+                             const CodecProgress* progress) {
     if (n < kMinRecords) {
         return -1;
     }
-    const std::int32_t length = encodeBlock(records, n, block, false);
+    const std::int32_t length = encodeBlock(records, n, block, false, progress);
     if (length >= 0) {
         block.resize(static_cast<std::size_t>(length));
     }
@@ -99,7 +103,7 @@ std::int32_t RestoreBlock(T1DimByteArr& buffer) {
 }
 
 std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
-                              T1DimByteArr& records) {
+                              T1DimByteArr& records, const CodecProgress* progress) {
     const auto view = viewBlock(data, available);
     if (!view) {
         return -1;
@@ -118,11 +122,15 @@ std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
         std::memcpy(out + i * kRecordSize + kFirstWordOffset, view->firstWords + i * kFirstWordSize,
                     kFirstWordSize);
     }
+    ProgressSteps(progress, 0.1, 0.1, 1).finish();
     expandRuns<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount, out);
+    ProgressSteps(progress, 0.2, 0.2, 1).finish();
     expandRuns<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount, out);
-    if (!decodeLeadBytes(view->codes, view->codeCount, n, out)) {
+    ProgressSteps decoding(progress, 0.3, 1.0, n);
+    if (!decodeLeadBytes(view->codes, view->codeCount, n, out, &decoding)) {
         return -1;
     }
+    decoding.finish();
     return static_cast<std::int32_t>(n * kRecordSize);
 }
 

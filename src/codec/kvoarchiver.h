@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "buffers/cbuff.h"
+#include "codec/progress_steps.h"
 #include "model/types4kvo.h"
 
 namespace kvo {
@@ -68,7 +69,9 @@ std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount);
 
 // Compresses n records into `block`, which then holds exactly the compressed block (its memory is
 // reused). The same bytes as CompressBlock; -1 with `block` untouched where CompressBlock refuses.
-std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block);
+// `progress`, when given, hears of the work in steps of at most 1% of the block.
+std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block,
+                             const CodecProgress* progress = nullptr);
 
 // Restores the records of the compressed block at the start of buffer: on success buffer holds
 // exactly those records and their byte count is returned. Bytes behind the block are ignored.
@@ -79,7 +82,7 @@ std::int32_t RestoreBlock(T1DimByteArr& buffer);
 // the records (its memory is reused). Returns -1 when the block is damaged; `records` may then
 // hold anything.
 std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
-                              T1DimByteArr& records);
+                              T1DimByteArr& records, const CodecProgress* progress = nullptr);
 
 // Index of the first record whose LeadByte cannot be coded (128 or more), or -1.
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count);

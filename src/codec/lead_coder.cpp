@@ -37,7 +37,7 @@ class PlainLearner {
 // the dictionary does not hold can only come from damage.
 template <typename Learner>
 bool decodeCodes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
-                 std::uint8_t* records) {
+                 std::uint8_t* records, ProgressSteps* steps) {
     Learner lex;
     // Learning needs the last 12 LeadBytes side by side; records hold them 6 bytes apart.
     std::array<std::uint8_t, kWindowSize> window{};
@@ -67,6 +67,9 @@ bool decodeCodes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n
         if (length == 0 || length > n - produced) {
             return false;
         }
+        if (steps != nullptr) {
+            steps->at(produced);
+        }
         std::uint8_t* out = records + produced * kRecordSize;
         for (std::size_t j = 0; j < length; ++j) {
             out[j * kRecordSize] = lex.symbol(code, j);
@@ -78,7 +81,7 @@ bool decodeCodes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n
 
 }  // namespace
 
-std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n) {
+std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n, ProgressSteps* steps) {
     // Codes overwrite the stream from its start; code number c never passes LeadByte c, and the
     // learning windows read from a copy of the head.
     std::array<std::uint8_t, kLearningSpan> head{};
@@ -110,6 +113,9 @@ std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n) {
         k += length;
     }
     while (k < n) {
+        if (steps != nullptr) {
+            steps->at(k);
+        }
         k += emit(k - kWindowSize);
     }
     for (std::size_t p = k - kWindowSize; p < n; ++p) {
@@ -119,7 +125,7 @@ std::size_t encodeLeadBytes(std::uint8_t* leadBytes, std::size_t n) {
 }
 
 bool decodeLeadBytes(const std::uint8_t* codes, std::size_t codeCount, std::size_t n,
-                     std::uint8_t* records) {
+                     std::uint8_t* records, ProgressSteps* steps) {
     if (codeCount < kWindowSize || n < kWindowSize) {
         return false;
     }
@@ -128,8 +134,8 @@ bool decodeLeadBytes(const std::uint8_t* codes, std::size_t codeCount, std::size
         records[i * kRecordSize] = codes[i];
         plainOpening = plainOpening && codes[i] < kFirstDictionaryCode;
     }
-    return plainOpening ? decodeCodes<LexIndex>(codes, codeCount, n, records)
-                        : decodeCodes<PlainLearner>(codes, codeCount, n, records);
+    return plainOpening ? decodeCodes<LexIndex>(codes, codeCount, n, records, steps)
+                        : decodeCodes<PlainLearner>(codes, codeCount, n, records, steps);
 }
 
 }  // namespace kvo::codec

@@ -35,7 +35,8 @@ void reserveRoom(std::vector<std::uint8_t>& pairs, std::size_t used, std::size_t
 
 }  // namespace
 
-RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes) {
+RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes,
+                         ProgressSteps* steps) {
     using Bytes = FieldTraits<std::uint8_t>;
     using Words = FieldTraits<std::uint16_t>;
     RunCursor<std::uint8_t> secondBytes(Bytes::read(records + Bytes::kOffset));
@@ -44,6 +45,9 @@ RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_
     std::uint8_t leadBits = leadBytes[0] = records[kLeadByteOffset];
     for (std::size_t chunk = 0; chunk < n; chunk += kChunkRecords) {
         const std::size_t end = std::min(n, chunk + kChunkRecords);
+        if (steps != nullptr) {
+            steps->at(chunk);
+        }
         // At most one new pair per record of the chunk.
         reserveRoom(split.secondBytes, secondBytes.pairs() * Bytes::kPairSize,
                     (end - chunk) * Bytes::kPairSize, chunk, n, Bytes::kPairSize);

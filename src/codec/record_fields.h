@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "codec/progress_steps.h"
+
 namespace kvo::codec {
 
 struct RecordSplit {
@@ -16,7 +18,8 @@ struct RecordSplit {
 
 // Copies the LeadBytes of n >= 1 records side by side and builds both run pair arrays; the
 // records are only read.
-RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes);
+RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes,
+                         ProgressSteps* steps = nullptr);
 
 // Packs the FirstWords of n records at `out`, which may lie over the records starting at most
 // 4 bytes past them: each group of records is read before anything is written over it.

@@ -9,6 +9,7 @@
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
 #include "convert/memorybudget.h"
+#include "convert/sharedprogress.h"
 #include "convert/sourcewatch.h"
 #include "convert/verify.h"
 #include "model/fileformat.h"
@@ -68,7 +69,7 @@ void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string&
 
 // Runs on a worker: a LeadByte of 128 or more cannot be told from a dictionary code.
 void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::string& path,
-                 bool verify) {
+                 bool verify, SharedProgress& progress) {
     const std::uint64_t records = block.input.size() / kRecordSize;
     const auto uncodable = FindUncodableLeadByte(block.input.data(), records);
     if (uncodable >= 0) {
@@ -78,7 +79,10 @@ void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::str
                std::to_string(block.input[static_cast<std::size_t>(uncodable) * kRecordSize]) +
                ", а допустимы только 0..127");
     }
-    if (CompressRecords(block.input.data(), records, block.output) < 0) {
+    const CodecProgress inBlock =
+        progress.forBlock(block.sourceEnd - block.input.size(), block.input.size());
+    if (CompressRecords(block.input.data(), records, block.output, inBlock ? &inBlock : nullptr) <
+        0) {
         Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
     }
     if (verify &&
@@ -117,17 +121,17 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
             static_cast<unsigned>(std::min<std::uint64_t>(options.threads, plan.blockCount())),
             std::max(plan.blockSize, plan.lastBlockSize) * 4);
         source.adviseSequential();
+        SharedProgress shared(progress);
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
             [&](PipelineBlock& block) {
-                CompressOne(block, block.index * blockRecords, source.path(), options.verify);
+                CompressOne(block, block.index * blockRecords, source.path(), options.verify,
+                            shared);
             },
             [&](const PipelineBlock& block) {
                 output.stream().write(block.output.data(), block.output.size());
                 ++report.blocks;
-                if (progress) {
-                    progress(block.sourceEnd);
-                }
+                shared(block.sourceEnd);
             });
         const std::uint64_t count = report.noData ? 0 : plan.blockCount();
         for (std::uint64_t index = 0; index < count; ++index) {

@@ -13,18 +13,18 @@ std::uint64_t BlockMemoryBudget() {
     if (pages <= 0 || pageSize <= 0) {
         return kMost;
     }
-    return std::min(kMost, static_cast<std::uint64_t>(pages) *
-                               static_cast<std::uint64_t>(pageSize) / 4);
+    return std::min(kMost,
+                    static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4);
 }
 
 Flight PlanFlight(unsigned threads, std::uint64_t bytesPerBlock, std::uint64_t budget) {
     const std::uint64_t wanted = std::uint64_t{std::max(threads, 1u)} + 2;
-    const std::uint64_t affordable = std::max<std::uint64_t>(
-        1, bytesPerBlock == 0 ? wanted : budget / bytesPerBlock);
+    const std::uint64_t affordable =
+        std::max<std::uint64_t>(1, bytesPerBlock == 0 ? wanted : budget / bytesPerBlock);
     Flight flight;
     flight.blocks = static_cast<std::size_t>(std::min(wanted, affordable));
-    flight.workers = static_cast<unsigned>(
-        std::clamp<std::uint64_t>(flight.blocks, 1, std::max(threads, 1u)));
+    flight.workers =
+        static_cast<unsigned>(std::clamp<std::uint64_t>(flight.blocks, 1, std::max(threads, 1u)));
     return flight;
 }
 

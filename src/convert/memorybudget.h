@@ -11,8 +11,8 @@ namespace kvo {
 std::uint64_t BlockMemoryBudget();
 
 struct Flight {
-    unsigned workers = 1;     // coding threads
-    std::size_t blocks = 1;   // blocks held at a time: one being read, coded or written each
+    unsigned workers = 1;    // coding threads
+    std::size_t blocks = 1;  // blocks held at a time: one being read, coded or written each
 };
 
 // At least one block is always held, however large: the run cannot do with less.

@@ -12,6 +12,7 @@
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
 #include "convert/memorybudget.h"
+#include "convert/sharedprogress.h"
 #include "convert/sourcewatch.h"
 #include "model/fileformat.h"
 
@@ -115,10 +116,14 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
         }
 
         const std::string& path = source.path();
+        SharedProgress shared(progress);
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
-            [&path](PipelineBlock& block) {
-                if (RestoreBlockInto(block.input.data(), block.stored, block.output) < 0) {
+            [&path, &shared](PipelineBlock& block) {
+                const CodecProgress inBlock =
+                    shared.forBlock(block.sourceEnd - block.stored, block.stored);
+                if (RestoreBlockInto(block.input.data(), block.stored, block.output,
+                                     inBlock ? &inBlock : nullptr) < 0) {
                     Damaged(path, block.index, "не восстанавливается (распаковка не состоялась)");
                 }
             },
@@ -127,9 +132,7 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
                     output->stream().write(block.output.data(), block.output.size());
                 }
                 ++report.blocks;
-                if (progress) {
-                    progress(block.sourceEnd);
-                }
+                shared(block.sourceEnd);
             });
         std::uint64_t consumed = 0;
         for (std::uint64_t index = 0; consumed < dataSize; ++index) {

@@ -1,0 +1,19 @@
+#pragma once
+// A conversion on a thread of its own while the window goes on painting. User input waits until
+// the run ends, as it would if the command ran in place; the progress reaches the window through
+// its event loop.
+
+#include <cstdint>
+#include <functional>
+
+#include "convert/convertfile.h"
+
+namespace kvo {
+
+using ConversionJob = std::function<ConvertReport(const ProgressFn&)>;
+
+// Returns what the job returns, or passes on what it throws, once the job has ended.
+ConvertReport RunInBackground(const ConversionJob& job,
+                              const std::function<void(std::uint64_t)>& showProgress);
+
+}  // namespace kvo
