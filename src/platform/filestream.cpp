@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/systemerror.h"
+
 namespace kvo {
 namespace {
 
@@ -21,9 +23,7 @@ constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 
 std::string Reason(int errorCode) {
-    char text[256];
-    // The GNU variant may return a static string instead of filling the buffer.
-    return ::strerror_r(errorCode, text, sizeof text);
+    return SystemErrorText(errorCode);
 }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int errorCode) {
