@@ -6,7 +6,6 @@
 #include "convert/converterror.h"
 #include "convert/storedblocks.h"
 #include "model/fileformat.h"
-#include "model/head.h"
 
 namespace kvo {
 namespace {
@@ -31,17 +30,10 @@ std::uint32_t readPassportLength(FileStream& source, std::uint64_t fileSize) {
     return ReadPassportLength(source);
 }
 
-std::vector<std::string> readPassportLines(FileStream& source, std::uint32_t passportLength,
-                                           const DateTimeFormatter& formatDateTime) {
-    THeadel head(passportLength);
-    source.seek(0);
-    source.readExact(head.fHead, passportLength);
-    return passportLines(head, formatDateTime);
-}
-
 // The length word that opens the first block is twice its record count.
-std::uint64_t firstBlockSize(FileStream& source) {
+std::uint64_t firstBlockSize(FileStream& source, std::uint32_t passportLength) {
     std::array<std::uint8_t, 4> word{};
+    source.seek(passportLength);
     if (source.read(word.data(), word.size()) < word.size()) {
         return 0;  // no block behind the passport
     }
@@ -58,7 +50,7 @@ void appendRecordingSummary(FileInspection& result, const std::string& path) {
 
 void appendCompressedSummary(FileInspection& result, FileStream& source) {
     const std::string& path = source.path();
-    result.blockSize = firstBlockSize(source);
+    result.blockSize = firstBlockSize(source, result.passportLength);
     result.blockSizes = {result.blockSize};
     result.summaryLines.insert(result.summaryLines.end(),
                                {"", "Восстановленный файл:", "Путь " + withExtension(path, ".kvo"),

@@ -1,5 +1,6 @@
 #include "convert/passport_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -138,6 +139,16 @@ std::vector<std::string> passportLines(THeadel& head, const DateTimeFormatter& f
         lines.push_back(passportCutShortLine(head.fSize));
     }
     return lines;
+}
+
+std::vector<std::string> readPassportLines(FileStream& source, std::uint32_t passportLength,
+                                           const DateTimeFormatter& formatDateTime) {
+    // A passport longer than its fields shows the same lines as its first bytes alone.
+    const std::uint32_t shown = std::min(passportLength, kMaxDecodedPassportBytes);
+    THeadel head(shown);
+    source.seek(0);
+    source.readExact(head.fHead, shown);
+    return passportLines(head, formatDateTime);
 }
 
 }  // namespace kvo

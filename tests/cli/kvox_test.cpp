@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "cli/interruption.h"
 #include "convert/convertfile.h"
 #include "convert/storedblocks.h"
+#include "platform/interruption.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
 
@@ -100,7 +100,7 @@ TEST(Kvox, ExitStatusesAndMessages) {
     const KvoxRun missing = Kvox({"-f", source.string(), (folder / "none.kvo").string()});
     EXPECT_EQ(missing.status, kExitError);
     EXPECT_NE(missing.err.find("none.kvo: Не удалось открыть файл"), std::string::npos);
-    EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos);
+    EXPECT_NE(missing.err.find("нет такого файла или каталога (ошибка 2)"), std::string::npos);
 
     WriteBytes(folder / "b.txt", "x");
     EXPECT_EQ(Kvox({(folder / "b.txt").string()}).status, kExitError);
