@@ -6,6 +6,7 @@
 #include "convert/converterror.h"
 #include "convert/storedblocks.h"
 #include "model/fileformat.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 namespace {
@@ -24,8 +25,8 @@ std::size_t extensionStart(std::string_view path) {
 
 std::uint32_t readPassportLength(FileStream& source, std::uint64_t fileSize) {
     if (fileSize >= kMaxInspectedFileSize) {
-        refuse("Файл " + source.path() + " слишком велик (" + std::to_string(fileSize) +
-               " байт): обрабатываются файлы меньше 2 ГиБ");
+        refuse("Файл " + source.path() + " слишком велик (" + CountOf(fileSize, kByteForms) +
+               "): обрабатываются файлы меньше 2 ГиБ");
     }
     return ReadPassportLength(source);
 }

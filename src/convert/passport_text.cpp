@@ -6,6 +6,7 @@
 
 #include "model/types4kvo.h"
 #include "platform/codepage.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 namespace {
@@ -128,8 +129,8 @@ bool appendFields(BoundedPassport& passport, const DateTimeFormatter& formatDate
 }  // namespace
 
 std::string passportCutShortLine(std::uint32_t passportLength) {
-    return "Паспорт обрывается: поля за пределами его длины (" + std::to_string(passportLength) +
-           " байт) не показаны";
+    return "Паспорт обрывается: поля за пределами его длины (" +
+           CountOf(passportLength, kByteForms) + ") не показаны";
 }
 
 std::vector<std::string> passportLines(THeadel& head, const DateTimeFormatter& formatDateTime) {

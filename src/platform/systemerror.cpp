@@ -70,7 +70,7 @@ std::string_view Description(int errorCode) {
         case ESTALE:
             return "устаревший дескриптор файла";
         default:
-            return "системная ошибка";
+            return "неизвестная системная ошибка";
     }
 }
 
