@@ -23,17 +23,25 @@ TEST(OutputText, ControlCharactersBecomeVisibleEscapes) {
 }
 
 TEST(OutputText, JsonStringsAreValidWhateverTheBytes) {
-    EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
-    EXPECT_EQ(JsonString("\n\x1b\x7f\xc2\x9b"), "\"\\u000a\\u001b\\u007f\\u009b\"");
-    EXPECT_EQ(JsonString("Кво-01"), "\"Кво-01\"");
-    EXPECT_EQ(JsonString("\xf0\x9f\x98\x80"), "\"\xf0\x9f\x98\x80\"");
-    // A lone continuation byte, an overlong form, a surrogate, a sequence cut short, above
-    // U+10FFFF.
-    EXPECT_EQ(JsonString("a\x80z"), "\"a\\ufffdz\"");
-    EXPECT_EQ(JsonString("\xc0\xaf"), "\"\\ufffd\\ufffd\"");
-    EXPECT_EQ(JsonString("\xed\xa0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");
-    EXPECT_EQ(JsonString("\xe2\x82"), "\"\\ufffd\\ufffd\"");
-    EXPECT_EQ(JsonString("\xf4\x90\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");
+    const struct {
+        const char* text;
+        const char* json;
+    } cases[] = {
+        {"a\"b\\c", R"("a\"b\\c")"},
+        {"\n\x1b\x7f\xc2\x9b", R"("\u000a\u001b\u007f\u009b")"},
+        {"Кво-01", R"("Кво-01")"},
+        {"\xf0\x9f\x98\x80", "\"\xf0\x9f\x98\x80\""},
+        // A lone continuation byte, an overlong form, a surrogate, a sequence cut short, a code
+        // point above U+10FFFF.
+        {"a\x80z", R"("a\ufffdz")"},
+        {"\xc0\xaf", R"("\ufffd\ufffd")"},
+        {"\xed\xa0\x80", R"("\ufffd\ufffd\ufffd")"},
+        {"\xe2\x82", R"("\ufffd\ufffd")"},
+        {"\xf4\x90\x80\x80", R"("\ufffd\ufffd\ufffd\ufffd")"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JsonString(c.text), c.json) << c.json;
+    }
 }
 
 }  // namespace
