@@ -76,9 +76,8 @@ TEST(FileStream, OpenErrorsNameTheFileAndTheReason) {
         FileStream::OpenRead(missing);
         FAIL() << "missing file opened";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Не удалось открыть файл " + missing +
-                      ": нет такого файла или каталога (ошибка 2)");
+        EXPECT_EQ(std::string(error.what()), "Не удалось открыть файл " + missing +
+                                                 ": нет такого файла или каталога (ошибка 2)");
         EXPECT_EQ(error.errorCode(), ENOENT);
     }
     EXPECT_THROW(FileStream::OpenRead(folder.string()), FileError);
