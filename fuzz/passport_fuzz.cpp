@@ -1,12 +1,15 @@
 // Arbitrary bytes as a file opened for inspection, as either kind: the passport and summary lines
-// as valid text, or a refusal with a message. Dates handed to the formatter are real dates.
+// as valid text, or a refusal with a message. Dates handed to the formatter are real dates. The
+// listings of kvox -l hold no control character but their line ends, whatever the passport says.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 
+#include "cli/listing.h"
 #include "codec/block_format.h"
 #include "convert/converterror.h"
 #include "convert/inspect.h"
@@ -36,6 +39,19 @@ bool IsUtf8(std::string_view text) {
         at += extra + 1;
     }
     return true;
+}
+
+// C0 characters other than the line end, DEL, and the C1 characters U+0080..U+009F in UTF-8.
+bool HasControlCharacter(std::string_view text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const bool c1 = byte == 0xC2 && at + 1 < text.size() &&
+                        static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+        if ((byte < 0x20 && byte != '\n') || byte == 0x7F || c1) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string CheckedDate(const kvo::CivilDateTime& t) {
@@ -80,6 +96,29 @@ void Inspect(const std::string& path, kvo::FileKind kind, const std::uint8_t* da
     }
 }
 
+void List(const std::string& path, kvo::FileKind kind) {
+    auto source = kvo::FileStream::OpenRead(path);
+    std::optional<kvo::cli::Listing> listing;
+    try {
+        listing = kvo::cli::ListFile(source, kind);
+    } catch (const kvo::ConvertError& error) {
+        Require(error.what()[0] != '\0', "a refused listing says why");
+        return;
+    }
+    Require(source.position() == 0, "listing leaves the file at its start");
+    std::ostringstream text;
+    kvo::cli::PrintListing(text, *listing);
+    Require(IsUtf8(text.str()) && !HasControlCharacter(text.str()),
+            "the text listing is valid text without control characters");
+    std::ostringstream json;
+    kvo::cli::PrintListingJson(json, *listing);
+    const std::string line = json.str();
+    Require(!line.empty() && line.back() == '\n' && IsUtf8(line) &&
+                !HasControlCharacter(std::string_view(line).substr(0, line.size() - 1)) &&
+                line.find('\n') == line.size() - 1,
+            "the JSON listing is one line of valid text");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -87,5 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kvo::fuzz::WriteFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
     Inspect(path.string(), kvo::FileKind::Recording, data, size);
     Inspect(path.string(), kvo::FileKind::Compressed, data, size);
+    List(path.string(), kvo::FileKind::Recording);
+    List(path.string(), kvo::FileKind::Compressed);
     return 0;
 }

@@ -26,19 +26,32 @@ struct Expected {
     std::optional<std::uint64_t> damagedBlock;  // first block that is cut short or does not restore
     std::optional<std::uint64_t> cutShortBlock;  // first block that runs past the end of the file
     std::uint64_t wholeBlocks = 0;               // blocks in front of that one
-    std::string restored;                        // passport and records, when nothing is damaged
+    // First block that is cut short or whose sections no restorable block has, and the blocks in
+    // front of it: what the block walk of a listing sees.
+    std::optional<std::uint64_t> unviewableBlock;
+    std::uint64_t viewableBlocks = 0;
+    std::string restored;  // passport and records, when nothing is damaged
 };
 
 Expected RestoreByReference(const std::uint8_t* data, std::size_t size,
                             std::uint32_t passportLength) {
     Expected expected;
+    const auto unviewable = [&expected] {
+        if (!expected.unviewableBlock) {
+            expected.unviewableBlock = expected.viewableBlocks = expected.wholeBlocks;
+        }
+    };
     expected.restored.assign(data, data + passportLength);
     for (std::size_t at = passportLength; at < size; ++expected.wholeBlocks) {
         const std::int64_t stored = kvo::StoredBlockLength(data + at, size - at);
         if (stored < 0) {
             expected.cutShortBlock = expected.wholeBlocks;
             expected.damagedBlock = expected.damagedBlock.value_or(expected.wholeBlocks);
+            unviewable();
             break;
+        }
+        if (!kvo::codec::viewBlock(data + at, size - at)) {
+            unviewable();
         }
         kvo::T1DimByteArr bytes(data + at, data + at + stored);
         if (!expected.damagedBlock && kvo::reference::RestoreBlock(bytes) < 0) {
@@ -46,6 +59,9 @@ Expected RestoreByReference(const std::uint8_t* data, std::size_t size,
         }
         expected.restored.append(bytes.begin(), bytes.end());
         at += static_cast<std::size_t>(stored);
+    }
+    if (!expected.unviewableBlock) {
+        expected.viewableBlocks = expected.wholeBlocks;
     }
     return expected;
 }
@@ -65,8 +81,13 @@ void CheckTestAndWalk(kvo::FileStream& source, std::uint32_t passportLength,
                 "checking a file fails where restoring it does");
     }
     const kvo::StoredBlocks walked = kvo::WalkStoredBlocks(source, passportLength);
-    Require(walked.cutShortBlock == expected.cutShortBlock && walked.blocks == expected.wholeBlocks,
-            "the block walk finds the blocks the file holds");
+    const auto walkedDamage =
+        walked.damaged ? std::optional<std::uint64_t>(walked.damaged->index) : std::nullopt;
+    Require(walkedDamage == expected.unviewableBlock && walked.blocks == expected.viewableBlocks,
+            "the block walk finds the blocks the file holds up to the first it cannot restore");
+    Require(!walked.damaged || !walked.damaged->cutShort ||
+                walked.damaged->index == expected.cutShortBlock,
+            "a block the walk finds cut short runs past the end of the file");
 }
 
 }  // namespace

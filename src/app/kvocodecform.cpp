@@ -11,6 +11,7 @@
 #include "app/headform.h"
 #include "platform/desktop.h"
 #include "platform/localeformat.h"
+#include "platform/russiancount.h"
 #include "ui_kvocodecform.h"
 
 namespace kvo {
@@ -128,9 +129,12 @@ void TKVOCodecForm::showProgress(std::uint64_t sourcePosition) {
 
 void TKVOCodecForm::reportDroppedBytes(const ConvertReport& report) {
     if (report.droppedBytes != 0) {
-        ui_->Memo1->appendPlainText(
-            QStringLiteral("Не записаны последние %1 байт данных (неполная запись)")
-                .arg(report.droppedBytes));
+        const std::uint64_t dropped = report.droppedBytes;
+        const std::string text =
+            std::string(RussianPlural(dropped, {"Не записан последний", "Не записаны последние",
+                                                "Не записаны последние"})) +
+            " " + CountOf(dropped, kByteForms) + " данных (неполная запись)";
+        ui_->Memo1->appendPlainText(QString::fromStdString(text));
     }
 }
 

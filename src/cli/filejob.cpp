@@ -4,10 +4,10 @@
 #include <chrono>
 #include <functional>
 #include <iomanip>
+#include <new>
 #include <optional>
 #include <sstream>
 
-#include "cli/interruption.h"
 #include "cli/listing.h"
 #include "cli/outputs.h"
 #include "cli/progressmeter.h"
@@ -17,6 +17,9 @@
 #include "convert/convertfile.h"
 #include "convert/inspect.h"
 #include "convert/storedblocks.h"
+#include "platform/interruption.h"
+#include "platform/russiancount.h"
+#include "platform/systemerror.h"
 
 namespace kvo::cli {
 namespace {
@@ -44,13 +47,14 @@ std::string Rate(std::uint64_t bytes, double seconds) {
 void NoteResult(Reporter& reporter, const ConvertReport& report, std::uint64_t inputSize,
                 std::uint64_t recordingSize, double seconds, const std::string& output) {
     std::ostringstream text;
-    text << "-> " << output << ": " << inputSize << " -> " << report.bytesWritten << " байт";
+    text << "-> " << output << ": " << inputSize << " -> "
+         << CountOf(report.bytesWritten, kByteForms);
     if (inputSize != 0) {
         text << " (" << std::fixed << std::setprecision(1)
              << 100.0 * static_cast<double>(report.bytesWritten) / static_cast<double>(inputSize)
              << "%)";
     }
-    text << ", блоков " << report.blocks << ", " << Rate(recordingSize, seconds);
+    text << ", " << CountOf(report.blocks, kBlockForms) << ", " << Rate(recordingSize, seconds);
     reporter.note(text.str());
 }
 
@@ -79,8 +83,11 @@ Outcome Convert(FileStream& source, FileKind kind, const RunContext& context, Re
         reporter.warn("файл не содержит данных: " + output + " содержит только паспорт");
     }
     if (report.droppedBytes != 0) {
-        reporter.warn("последние " + std::to_string(report.droppedBytes) +
-                      " байт (неполная запись) не сохранены");
+        const std::uint64_t dropped = report.droppedBytes;
+        reporter.warn(
+            std::string(RussianPlural(dropped, {"последний", "последние", "последние"})) + " " +
+            CountOf(dropped, kByteForms) + " (неполная запись) " +
+            std::string(RussianPlural(dropped, {"не сохранён", "не сохранены", "не сохранены"})));
     }
     const std::uint64_t recordingSize =
         kind == FileKind::Recording ? report.bytesRead : report.bytesWritten;
@@ -104,7 +111,7 @@ Outcome Test(FileStream& source, unsigned threads, Reporter& reporter) {
     } else {
         reporter.note("контрольная сумма SHA-256 совпадает");
     }
-    reporter.note("в порядке, блоков " + std::to_string(report.blocks));
+    reporter.note("в порядке: " + CountOf(report.blocks, kBlockForms));
     return reporter.outcome();
 }
 
@@ -116,9 +123,12 @@ Outcome List(FileStream& source, FileKind kind, const Options& options, const Co
     } else {
         PrintListing(console.out, listing);
     }
-    if (listing.cutShortBlock) {
-        return reporter.fail("файл поврежден: блок " + std::to_string(*listing.cutShortBlock + 1) +
-                             " обрывается в конце файла");
+    if (!console.out.flush()) {
+        return reporter.fail("не удалось записать сводку в стандартный вывод");
+    }
+    if (listing.damaged) {
+        return reporter.fail("файл поврежден: блок " + std::to_string(listing.damaged->index + 1) +
+                             " " + listing.damaged->reason);
     }
     return reporter.outcome();
 }
@@ -150,9 +160,10 @@ Outcome ProcessFile(const std::string& path, const RunContext& context, const Co
             case Action::Convert:
                 return Convert(source, *kind, context, reporter);
         }
+    } catch (const std::bad_alloc&) {
+        return reporter.fail("недостаточно памяти");
     } catch (const std::exception& error) {
-        // ConvertError and FileError name the file and the reason; anything else is a resource
-        // limit such as a passport too large to hold in memory.
+        // ConvertError and FileError name the file and the reason in Russian.
         return reporter.fail(error.what());
     }
     return Outcome::Failed;

@@ -4,8 +4,8 @@
 #include <variant>
 
 #include "cli/filejob.h"
-#include "cli/interruption.h"
 #include "cli/options.h"
+#include "platform/interruption.h"
 
 namespace kvo::cli {
 namespace {
@@ -48,6 +48,15 @@ int Usage(const Console& console, const std::string& message) {
     return kExitError;
 }
 
+// Success only when what was printed reached standard output (a full disk, a closed pipe).
+int Printed(const Console& console) {
+    if (!console.out.flush()) {
+        console.err << "kvox: не удалось записать в стандартный вывод\n";
+        return kExitError;
+    }
+    return kExitSuccess;
+}
+
 }  // namespace
 
 int RunKvox(const std::vector<std::string>& args, const Console& console) {
@@ -58,11 +67,11 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
     const Options& options = std::get<Options>(parsed);
     if (options.help) {
         console.out << kHelp;
-        return kExitSuccess;
+        return Printed(console);
     }
     if (options.version) {
         console.out << "kvox " << KVO_VERSION << '\n';
-        return kExitSuccess;
+        return Printed(console);
     }
     if (options.files.empty()) {
         return Usage(console, "не указаны файлы");

@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <iomanip>
 
-#include "cli/jsontext.h"
+#include "cli/outputtext.h"
 #include "convert/blockplan.h"
-#include "convert/storedblocks.h"
 #include "model/fileformat.h"
-#include "model/head.h"
+#include "platform/russiancount.h"
 
 namespace kvo::cli {
 namespace {
@@ -19,17 +18,10 @@ std::string DateTimeText(const CivilDateTime& time) {
     return text;
 }
 
-std::vector<std::string> ReadPassportLines(FileStream& source, std::uint32_t passportLength) {
-    THeadel head(passportLength);
-    source.seek(0);
-    source.readExact(head.fHead, passportLength);
-    source.seek(0);
-    return passportLines(head, DateTimeText);
-}
-
-// Compressed size over restored size, or nothing when there is nothing to compare.
+// Compressed size over restored size, or nothing when there is nothing to compare or the file
+// is damaged (what lies behind the damaged block is unknown).
 std::optional<double> Ratio(const Listing& listing) {
-    if (listing.kind == FileKind::Recording || listing.restoredSize == 0) {
+    if (listing.kind == FileKind::Recording || listing.restoredSize == 0 || listing.damaged) {
         return std::nullopt;
     }
     return static_cast<double>(listing.fileSize) / static_cast<double>(listing.restoredSize);
@@ -43,7 +35,7 @@ Listing ListFile(FileStream& source, FileKind kind) {
     listing.kind = kind;
     listing.fileSize = source.size();
     listing.passportLength = ReadPassportLength(source);
-    listing.passportLines = ReadPassportLines(source, listing.passportLength);
+    listing.passportLines = readPassportLines(source, listing.passportLength, DateTimeText);
     listing.dataSize = listing.fileSize - listing.passportLength;
     if (kind == FileKind::Recording) {
         listing.records = listing.dataSize / kRecordSize;
@@ -57,16 +49,18 @@ Listing ListFile(FileStream& source, FileKind kind) {
         listing.blocks = stored.blocks;
         listing.blockSize = stored.firstBlockRecords * kRecordSize;
         listing.restoredSize = listing.passportLength + stored.records * kRecordSize;
-        listing.cutShortBlock = stored.cutShortBlock;
+        listing.damaged = stored.damaged;
     }
+    source.seek(0);
     return listing;
 }
 
 void PrintListing(std::ostream& out, const Listing& listing) {
     const bool recording = listing.kind == FileKind::Recording;
-    out << "Файл " << listing.path << (recording ? " (исходный)" : " (сжатый)") << '\n';
+    out << "Файл " << VisibleText(listing.path) << (recording ? " (исходный)" : " (сжатый)")
+        << '\n';
     for (const auto& line : listing.passportLines) {
-        out << "  " << line << '\n';
+        out << "  " << VisibleText(line) << '\n';
     }
     out << "Размер = " << listing.fileSize << ", паспорт = " << listing.passportLength
         << ", данные = " << listing.dataSize << '\n';
@@ -74,7 +68,7 @@ void PrintListing(std::ostream& out, const Listing& listing) {
         << ", размер блока = " << listing.blockSize << '\n';
     if (recording) {
         if (listing.partialBytes != 0) {
-            out << "Неполная запись в конце: " << listing.partialBytes << " байт\n";
+            out << "Неполная запись в конце: " << CountOf(listing.partialBytes, kByteForms) << '\n';
         }
         return;
     }
@@ -84,8 +78,8 @@ void PrintListing(std::ostream& out, const Listing& listing) {
             << std::defaultfloat;
     }
     out << '\n';
-    if (listing.cutShortBlock) {
-        out << "Блок " << *listing.cutShortBlock + 1 << " обрывается в конце файла\n";
+    if (listing.damaged) {
+        out << "Блок " << listing.damaged->index + 1 << ' ' << listing.damaged->reason << '\n';
     }
 }
 
@@ -106,8 +100,12 @@ void PrintListingJson(std::ostream& out, const Listing& listing) {
         if (const auto ratio = Ratio(listing)) {
             out << ",\"ratio\":" << std::setprecision(6) << *ratio << std::defaultfloat;
         }
-        if (listing.cutShortBlock) {
-            out << ",\"cutShortBlock\":" << *listing.cutShortBlock + 1;
+        if (const auto& damaged = listing.damaged) {
+            out << ",\"damagedBlock\":" << damaged->index + 1
+                << ",\"damage\":" << JsonString(damaged->reason);
+            if (damaged->cutShort) {
+                out << ",\"cutShortBlock\":" << damaged->index + 1;
+            }
         }
     }
     out << "}\n";

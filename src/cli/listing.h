@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert/inspect.h"
+#include "convert/storedblocks.h"
 #include "platform/filestream.h"
 
 namespace kvo::cli {
@@ -24,12 +25,13 @@ struct Listing {
     std::uint64_t blockSize = 0;     // bytes of records per block (the first block's)
     std::uint64_t partialBytes = 0;  // recording: a trailing partial record
     std::uint64_t restoredSize = 0;  // compressed: the size of the restored recording
-    std::optional<std::uint64_t> cutShortBlock;  // compressed: a block cut short by the file end
+    std::optional<DamagedBlock> damaged;  // compressed: the first block that cannot restore
 };
 
 // Reads the passport and walks the blocks; the stream is left at position 0.
 Listing ListFile(FileStream& source, FileKind kind);
 
+// Texts from the file (passport, path) are printed with their control characters escaped.
 void PrintListing(std::ostream& out, const Listing& listing);
 void PrintListingJson(std::ostream& out, const Listing& listing);
 

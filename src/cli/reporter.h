@@ -6,12 +6,12 @@
 #include <string>
 
 #include "cli/filejob.h"
-#include "cli/interruption.h"
 #include "cli/kvox.h"
 #include "cli/options.h"
 #include "cli/progressmeter.h"
 #include "convert/convertfile.h"
 #include "platform/filestream.h"
+#include "platform/interruption.h"
 
 namespace kvo::cli {
 

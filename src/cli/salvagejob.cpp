@@ -1,7 +1,7 @@
 #include "cli/salvagejob.h"
 
-#include "cli/jsontext.h"
 #include "cli/outputs.h"
+#include "cli/outputtext.h"
 #include "convert/salvagefile.h"
 #include "convert/storedblocks.h"
 

@@ -49,6 +49,26 @@ std::int64_t StoredBlockLength(const std::uint8_t* data, std::size_t available) 
 
 namespace codec {
 
+ShapeFault sectionShapeFault(const SectionLengths& lengths) {
+    const auto& [firstWords, secondBytes, codes, secondWords] = lengths;
+    if (firstWords < kMinRecords * kFirstWordSize) {
+        return ShapeFault::FewRecords;
+    }
+    if (firstWords % kFirstWordSize != 0) {
+        return ShapeFault::OddFirstWords;
+    }
+    if (secondBytes == 0 || secondBytes % kSecondBytePairSize != 0) {
+        return ShapeFault::SecondBytePairs;
+    }
+    if (codes < kMinRecords) {
+        return ShapeFault::ShortCodes;
+    }
+    if (secondWords == 0 || secondWords % kSecondWordPairSize != 0) {
+        return ShapeFault::SecondWordPairs;
+    }
+    return ShapeFault::None;
+}
+
 std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available) {
     std::array<Section, kSectionCount> s{};
     std::size_t stored = 0;
@@ -56,15 +76,15 @@ std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t availab
         return std::nullopt;
     }
     const auto& [firstWords, secondBytes, codes, secondWords] = s;
-    if (firstWords.length % kFirstWordSize != 0 || secondBytes.length % kSecondBytePairSize != 0 ||
-        secondWords.length % kSecondWordPairSize != 0 || codes.length < kMinRecords) {
+    const SectionLengths lengths{static_cast<std::uint32_t>(firstWords.length),
+                                 static_cast<std::uint32_t>(secondBytes.length),
+                                 static_cast<std::uint32_t>(codes.length),
+                                 static_cast<std::uint32_t>(secondWords.length)};
+    if (sectionShapeFault(lengths) != ShapeFault::None) {
         return std::nullopt;
     }
     BlockView view;
     view.records = firstWords.length / kFirstWordSize;
-    if (view.records < kMinRecords) {
-        return std::nullopt;
-    }
     view.firstWords = firstWords.payload;
     view.secondBytePairs = secondBytes.payload;
     view.secondBytePairCount = secondBytes.length / kSecondBytePairSize;

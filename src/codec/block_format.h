@@ -2,6 +2,7 @@
 // Byte layout of a compressed block: four sections, each a little-endian 32-bit byte length
 // followed by its payload (FirstWords, SecondByte pairs, LeadByte codes, SecondWord pairs).
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -70,6 +71,22 @@ inline std::optional<std::size_t> blockRecordCount(const T1DimByteArr& buffer,
     return n;
 }
 
+// Why a block with given section lengths cannot restore, whatever its payloads hold: fewer than
+// 12 records, an odd FirstWord section, a run section that is empty or not whole pairs (its
+// counts must add up to the record count), or a code section shorter than its 12 raw LeadBytes.
+enum class ShapeFault {
+    None,
+    FewRecords,
+    OddFirstWords,
+    SecondBytePairs,
+    ShortCodes,
+    SecondWordPairs
+};
+
+using SectionLengths = std::array<std::uint32_t, kSectionCount>;
+
+ShapeFault sectionShapeFault(const SectionLengths& lengths);
+
 // A block whose sections were checked against the bytes present and against each other's shape.
 struct BlockView {
     std::size_t records = 0;
@@ -83,8 +100,8 @@ struct BlockView {
     std::size_t storedLength = 0;
 };
 
-// Null when a length field or payload runs past `available`, section 1 is odd, a pair section is
-// not whole pairs, the code section is shorter than 12 bytes or there are fewer than 12 records.
+// Null when a length field or payload runs past `available` or the section lengths have a
+// ShapeFault.
 std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available);
 
 }  // namespace kvo::codec

@@ -13,6 +13,7 @@
 #include "convert/sourcewatch.h"
 #include "convert/verify.h"
 #include "model/fileformat.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 namespace {
@@ -22,22 +23,23 @@ namespace {
 }
 
 void CheckBlockSize(std::uint64_t size) {
-    const std::string text = "Размер блока " + std::to_string(size) + " байт ";
+    const std::string text = "Размер блока " + CountOf(size, kByteForms) + " ";
     if (size % kRecordSize != 0) {
         Refuse(text + "не кратен размеру записи (6 байт)");
     }
     if (size < kMinBlockSize) {
-        Refuse(text + "слишком мал: в сжатом блоке должно быть не меньше 12 записей (72 байт)");
+        Refuse(text + "слишком мал: в сжатом блоке должно быть не меньше 12 записей (72 байта)");
     }
     if (size > kMaxBlockSize) {
-        Refuse(text + "больше допустимого (" + std::to_string(kMaxBlockSize) + " байт)");
+        Refuse(text + "больше допустимого (" + CountOf(kMaxBlockSize, kByteForms) + ")");
     }
 }
 
 // A compressed file is found again only through the passport's length field.
 void CheckPassport(std::uint32_t passportLength, const std::string& path) {
     if (passportLength < kPassportLengthOffset + 4) {
-        Refuse("Файл " + path + " нельзя сжать: длина паспорта " + std::to_string(passportLength) +
+        Refuse("Файл " + path + " нельзя сжать: длина паспорта " +
+               CountOf(passportLength, kByteForms) +
                " меньше 10 байт, и сжатый файл нельзя было бы прочитать");
     }
 }
@@ -45,8 +47,8 @@ void CheckPassport(std::uint32_t passportLength, const std::string& path) {
 // Everything that can be refused without reading the records.
 void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string& path) {
     if (dataSize < kRecordSize) {
-        Refuse("Файл " + path + " не содержит ни одной целой записи: " + std::to_string(dataSize) +
-               " байт данных");
+        Refuse("Файл " + path +
+               " не содержит ни одной целой записи: " + CountOf(dataSize, kByteForms) + " данных");
     }
     if (plan.fullBlocks != 0 || plan.lastBlockSize == 0) {
         CheckBlockSize(plan.blockSize);
@@ -55,15 +57,15 @@ void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string&
         CheckBlockSize(plan.lastBlockSize);
     }
     if (plan.blockCount() == 0) {
-        Refuse("Размер блока " + std::to_string(plan.blockSize) + " байт больше данных файла " +
-               path + " (" + std::to_string(dataSize) + " байт)");
+        Refuse("Размер блока " + CountOf(plan.blockSize, kByteForms) + " больше данных файла " +
+               path + " (" + CountOf(dataSize, kByteForms) + ")");
     }
     const bool fits = plan.lastBlockSize <= dataSize &&
                       (plan.fullBlocks == 0 ||
                        plan.fullBlocks <= (dataSize - plan.lastBlockSize) / plan.blockSize);
     if (!fits) {
         Refuse("Блоки (" + std::to_string(plan.blockCount()) + ") не помещаются в данных файла " +
-               path + " (" + std::to_string(dataSize) + " байт)");
+               path + " (" + CountOf(dataSize, kByteForms) + ")");
     }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "convert/converterror.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 
@@ -11,8 +12,8 @@ std::uint64_t DataAreaSize(const FileStream& source, std::uint32_t passportLengt
     if (size < passportLength) {
         throw ConvertError(ConvertError::Kind::Io,
                            "Файл " + source.path() +
-                               " короче своего паспорта: " + std::to_string(size) +
-                               " байт, а длина паспорта " + std::to_string(passportLength));
+                               " короче своего паспорта: " + CountOf(size, kByteForms) +
+                               ", а длина паспорта " + std::to_string(passportLength));
     }
     return size - passportLength;
 }

@@ -6,7 +6,7 @@
 #include "convert/converterror.h"
 #include "convert/storedblocks.h"
 #include "model/fileformat.h"
-#include "model/head.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 namespace {
@@ -25,23 +25,16 @@ std::size_t extensionStart(std::string_view path) {
 
 std::uint32_t readPassportLength(FileStream& source, std::uint64_t fileSize) {
     if (fileSize >= kMaxInspectedFileSize) {
-        refuse("Файл " + source.path() + " слишком велик (" + std::to_string(fileSize) +
-               " байт): обрабатываются файлы меньше 2 ГиБ");
+        refuse("Файл " + source.path() + " слишком велик (" + CountOf(fileSize, kByteForms) +
+               "): обрабатываются файлы меньше 2 ГиБ");
     }
     return ReadPassportLength(source);
 }
 
-std::vector<std::string> readPassportLines(FileStream& source, std::uint32_t passportLength,
-                                           const DateTimeFormatter& formatDateTime) {
-    THeadel head(passportLength);
-    source.seek(0);
-    source.readExact(head.fHead, passportLength);
-    return passportLines(head, formatDateTime);
-}
-
 // The length word that opens the first block is twice its record count.
-std::uint64_t firstBlockSize(FileStream& source) {
+std::uint64_t firstBlockSize(FileStream& source, std::uint32_t passportLength) {
     std::array<std::uint8_t, 4> word{};
+    source.seek(passportLength);
     if (source.read(word.data(), word.size()) < word.size()) {
         return 0;  // no block behind the passport
     }
@@ -58,7 +51,7 @@ void appendRecordingSummary(FileInspection& result, const std::string& path) {
 
 void appendCompressedSummary(FileInspection& result, FileStream& source) {
     const std::string& path = source.path();
-    result.blockSize = firstBlockSize(source);
+    result.blockSize = firstBlockSize(source, result.passportLength);
     result.blockSizes = {result.blockSize};
     result.summaryLines.insert(result.summaryLines.end(),
                                {"", "Восстановленный файл:", "Путь " + withExtension(path, ".kvo"),

@@ -1,10 +1,12 @@
 #include "convert/passport_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
 #include "model/types4kvo.h"
 #include "platform/codepage.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 namespace {
@@ -127,8 +129,8 @@ bool appendFields(BoundedPassport& passport, const DateTimeFormatter& formatDate
 }  // namespace
 
 std::string passportCutShortLine(std::uint32_t passportLength) {
-    return "Паспорт обрывается: поля за пределами его длины (" + std::to_string(passportLength) +
-           " байт) не показаны";
+    return "Паспорт обрывается: поля за пределами его длины (" +
+           CountOf(passportLength, kByteForms) + ") не показаны";
 }
 
 std::vector<std::string> passportLines(THeadel& head, const DateTimeFormatter& formatDateTime) {
@@ -138,6 +140,16 @@ std::vector<std::string> passportLines(THeadel& head, const DateTimeFormatter& f
         lines.push_back(passportCutShortLine(head.fSize));
     }
     return lines;
+}
+
+std::vector<std::string> readPassportLines(FileStream& source, std::uint32_t passportLength,
+                                           const DateTimeFormatter& formatDateTime) {
+    // A passport longer than its fields shows the same lines as its first bytes alone.
+    const std::uint32_t shown = std::min(passportLength, kMaxDecodedPassportBytes);
+    THeadel head(shown);
+    source.seek(0);
+    source.readExact(head.fHead, shown);
+    return passportLines(head, formatDateTime);
 }
 
 }  // namespace kvo

@@ -7,8 +7,62 @@
 #include "convert/converterror.h"
 #include "convert/dataarea.h"
 #include "model/fileformat.h"
+#include "platform/interruption.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
+namespace {
+
+using codec::SectionLengths;
+using codec::ShapeFault;
+
+std::string ShapeReason(ShapeFault fault, const SectionLengths& lengths) {
+    const auto& [firstWords, secondBytes, codes, secondWords] = lengths;
+    std::string reason = "не восстанавливается: ";
+    switch (fault) {
+        case ShapeFault::FewRecords:
+            return reason + "в нём " + CountOf(firstWords / codec::kFirstWordSize, kRecordForms) +
+                   ", а нужно не меньше " + std::to_string(codec::kMinRecords);
+        case ShapeFault::OddFirstWords:
+            return reason + "нечётная длина раздела первых слов (" +
+                   CountOf(firstWords, kByteForms) + ")";
+        case ShapeFault::SecondBytePairs:
+            return reason + "раздел вторых байтов пуст или не из целых пар (" +
+                   CountOf(secondBytes, kByteForms) + ")";
+        case ShapeFault::ShortCodes:
+            return reason + "в разделе кодов " + CountOf(codes, kByteForms) +
+                   ", а нужно не меньше " + std::to_string(codec::kMinRecords);
+        case ShapeFault::SecondWordPairs:
+            return reason + "раздел вторых слов пуст или не из целых пар (" +
+                   CountOf(secondWords, kByteForms) + ")";
+        case ShapeFault::None:
+            break;
+    }
+    return reason;
+}
+
+// The four length words of the block at `at`; false when a word or a payload passes `end`.
+bool ReadSectionLengths(FileStream& source, std::uint64_t& at, std::uint64_t end,
+                        SectionLengths& lengths) {
+    for (std::uint32_t& length : lengths) {
+        std::array<std::uint8_t, codec::kLengthFieldSize> word{};
+        if (end - at < word.size()) {
+            return false;
+        }
+        source.seek(at);
+        source.readExact(word.data(), word.size());
+        length = codec::readU32(word.data());
+        at += word.size();
+        if (length > end - at) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::uint32_t ReadPassportLength(FileStream& source) {
     std::array<std::uint8_t, 4> field{};
     source.seek(kPassportLengthOffset);
@@ -25,23 +79,19 @@ std::uint32_t ReadPassportLength(FileStream& source) {
 StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
     const std::uint64_t end = passportLength + DataAreaSize(source, passportLength);
     StoredBlocks found;
-    for (std::uint64_t at = passportLength; at < end && !found.cutShortBlock;) {
-        std::uint64_t records = 0;
-        for (int section = 0; section < 4 && at <= end; ++section) {
-            std::array<std::uint8_t, 4> word{};
-            if (end - at < word.size()) {
-                at = end + 1;
-                break;
-            }
-            source.seek(at);
-            source.readExact(word.data(), word.size());
-            const std::uint32_t length = codec::readU32(word.data());
-            records = section == 0 ? length / 2 : records;
-            at += word.size() + length;
+    for (std::uint64_t at = passportLength; at < end && !found.damaged;) {
+        if (Interrupted()) {
+            throw ConvertError(ConvertError::Kind::Refused,
+                               "Просмотр блоков файла " + source.path() + " прерван");
         }
-        if (at > end) {
-            found.cutShortBlock = found.blocks;
+        SectionLengths lengths{};
+        if (!ReadSectionLengths(source, at, end, lengths)) {
+            found.damaged = DamagedBlock{found.blocks, true, "обрывается в конце файла"};
+        } else if (const ShapeFault fault = codec::sectionShapeFault(lengths);
+                   fault != ShapeFault::None) {
+            found.damaged = DamagedBlock{found.blocks, false, ShapeReason(fault, lengths)};
         } else {
+            const std::uint64_t records = lengths[0] / codec::kFirstWordSize;
             found.firstBlockRecords = found.blocks == 0 ? records : found.firstBlockRecords;
             found.records += records;
             ++found.blocks;

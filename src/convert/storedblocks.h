@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "platform/filestream.h"
 
@@ -13,15 +14,24 @@ namespace kvo {
 // than the passport it announces, is refused with ConvertError naming it. Leaves the stream at 0.
 std::uint32_t ReadPassportLength(FileStream& source);
 
-struct StoredBlocks {
-    std::uint64_t blocks = 0;   // whole blocks behind the passport
-    std::uint64_t records = 0;  // records they announce (section 1 length div 2)
-    std::uint64_t firstBlockRecords = 0;
-    // Index of the block that runs past the end of the file, if one does.
-    std::optional<std::uint64_t> cutShortBlock;
+// The first block that cannot be restored, as far as its length words tell.
+struct DamagedBlock {
+    std::uint64_t index = 0;  // counted from 0
+    bool cutShort = false;    // runs past the end of the file; otherwise its sections cannot fit
+    std::string reason;  // what is wrong, for the user: "обрывается в конце файла" ...
 };
 
-// Walks the length words of every block (16 bytes read per block). Leaves the stream at 0.
+struct StoredBlocks {
+    std::uint64_t blocks = 0;   // sound blocks in front of the damaged one, or all of them
+    std::uint64_t records = 0;  // records they announce (section 1 length div 2)
+    std::uint64_t firstBlockRecords = 0;
+    std::optional<DamagedBlock> damaged;
+};
+
+// Walks the length words of every block (16 bytes read per block) up to the first block that is
+// cut short or whose section lengths no restorable block has. Checks between blocks whether the
+// user has asked to stop (kvo::Interrupted) and then gives up with ConvertError. Leaves the
+// stream at 0.
 StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength);
 
 }  // namespace kvo

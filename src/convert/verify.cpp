@@ -5,6 +5,7 @@
 #include "codec/kvoarchiver.h"
 #include "convert/converterror.h"
 #include "convert/storedblocks.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 
@@ -18,12 +19,13 @@ bool DecodesBackTo(const std::uint8_t* records, std::size_t bytes, const T1DimBy
 void RequireWalksTo(FileStream& written, std::uint32_t passportLength, std::uint64_t blocks,
                     std::uint64_t records, const std::string& what) {
     const StoredBlocks found = WalkStoredBlocks(written, passportLength);
-    if (found.cutShortBlock || found.blocks != blocks || found.records != records) {
+    if (found.damaged || found.blocks != blocks || found.records != records) {
         throw ConvertError(ConvertError::Kind::Verification,
-                           "Проверка записанного файла " + what + " не пройдена: найдено блоков " +
-                               std::to_string(found.blocks) + " вместо " + std::to_string(blocks) +
-                               ", записей " + std::to_string(found.records) + " вместо " +
-                               std::to_string(records) + "; файл не записан");
+                           "Проверка записанного файла " + what + " не пройдена: найдено " +
+                               CountOf(found.blocks, kBlockForms) + " и " +
+                               CountOf(found.records, kRecordForms) + " вместо " +
+                               std::to_string(blocks) + " и " + std::to_string(records) +
+                               "; файл не записан");
     }
 }
 

@@ -22,9 +22,10 @@ void HeadBufferDeleter::operator()(void* buffer) const noexcept {
 
 HeadBuffer allocateHeadBuffer(std::uint64_t capacity) {
     if (capacity > kMaxHeadBufferCapacity) {
-        throw std::length_error("passport buffer of " + std::to_string(capacity) +
-                                " bytes exceeds the limit of " +
-                                std::to_string(kMaxHeadBufferCapacity) + " bytes");
+        // The limit ends in 7, so "байт" agrees with it.
+        throw std::length_error("буфер паспорта слишком велик: нужно " + std::to_string(capacity) +
+                                ", допустимо не больше " + std::to_string(kMaxHeadBufferCapacity) +
+                                " байт");
     }
     const auto size = static_cast<std::size_t>(capacity);
     auto block = std::make_unique<std::uint8_t[]>(kPrefixBytes + size);

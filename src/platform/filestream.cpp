@@ -11,6 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/russiancount.h"
+
+#include "platform/systemerror.h"
+
 namespace kvo {
 namespace {
 
@@ -21,9 +25,7 @@ constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 
 std::string Reason(int errorCode) {
-    char text[256];
-    // The GNU variant may return a static string instead of filling the buffer.
-    return ::strerror_r(errorCode, text, sizeof text);
+    return SystemErrorText(errorCode);
 }
 
 FileIdentity IdentityFrom(const struct stat& info) {
@@ -154,7 +156,7 @@ void FileStream::readExact(void* data, std::size_t count) {
     const std::size_t got = read(data, count);
     if (got != count) {
         throw FileError("Файл " + fPath + " короче ожидаемого: прочитано " + std::to_string(got) +
-                            " байт из " + std::to_string(count),
+                            " из " + CountOf(count, kByteForms),
                         0);
     }
 }

@@ -117,6 +117,11 @@ TEST(Conversion, TrailingPartialRecordIsReportedAndNotCarried) {
 
     restore(w, folder / "odd.kvox");
     EXPECT_TRUE(readBytes(source) == Bytes(original.begin(), original.end() - 5));
+
+    const auto single = folder / "one.kvo";
+    writeBytes(single, plainRecording(6001));
+    compress(w, single, "6000");
+    EXPECT_EQ(w.summaryLines().back(), "Не записан последний 1 байт данных (неполная запись)");
 }
 
 TEST(Conversion, EmptyDataAreaGivesThePassportAlone) {

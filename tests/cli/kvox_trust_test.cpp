@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "cli/interruption.h"
+#include "platform/interruption.h"
 #include "cli/kvox.h"
 #include "platform/filestream.h"
 #include "synth/kvosynth.h"

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "convert/convertfile.h"
+#include "platform/systemerror.h"
 #include "testfiles.h"
 
 namespace kvo {
@@ -79,7 +80,7 @@ TEST(ConvertFailure, InputOutputErrorsLeaveNoOutput) {
     const auto folder = Prepared("io", test::Records(600, 3));
     gWriteBudget = 500;
     SetWriteFunction(&BudgetedWrite);
-    const auto full = CompressFails(folder, EqualBlocks(3600, 720), "No space left on device");
+    const auto full = CompressFails(folder, EqualBlocks(3600, 720), SystemErrorText(ENOSPC));
     SetWriteFunction(nullptr);
     EXPECT_EQ(full, ConvertError::Kind::Io);
 

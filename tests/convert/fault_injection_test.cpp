@@ -13,6 +13,7 @@
 #include <string>
 
 #include "convert/convertfile.h"
+#include "platform/systemerror.h"
 #include "testfiles.h"
 
 namespace kvo {
@@ -174,7 +175,7 @@ class FaultInjection : public ::testing::Test {
 constexpr Direction kDirections[] = {Direction::Compress, Direction::Restore};
 
 TEST_F(FaultInjection, DiskFillsUpAnywhereInTheOutput) {
-    const std::string full = std::strerror(ENOSPC);
+    const std::string full = SystemErrorText(ENOSPC);
     for (const Direction direction : kDirections) {
         const Job job = Prepared(direction, large_);
         for (const std::size_t budget :
@@ -208,7 +209,7 @@ TEST_F(FaultInjection, RealFilesystemRunsFull) {
         const Job job = Prepared(direction, huge, mountPoint);
         ASSERT_GT(job.expected.size(), 16u * 1024) << "the output must not fit";
         auto source = FileStream::OpenRead(job.source.string());
-        ExpectFailsCleanly(job, source, 1, std::strerror(ENOSPC));
+        ExpectFailsCleanly(job, source, 1, SystemErrorText(ENOSPC));
         EXPECT_EQ(test::ReadBytes(job.source), job.sourceBytes);
         // The failed run holds no space: a run whose output fits goes through.
         ExpectRunWorks(Prepared(direction, small, mountPoint));
@@ -252,7 +253,7 @@ TEST_F(FaultInjection, TargetIsADirectory) {
         fs::create_directory(job.target);
         test::WriteBytes(job.target / "inside", "kept");
         auto source = FileStream::OpenRead(job.source.string());
-        ExpectFailsCleanly(job, source, 1, job.target.string() + ": " + std::strerror(EISDIR));
+        ExpectFailsCleanly(job, source, 1, job.target.string() + ": " + SystemErrorText(EISDIR));
         EXPECT_EQ(test::ReadBytes(job.target / "inside"), "kept");
         EXPECT_EQ(test::ReadBytes(job.source), job.sourceBytes);
 

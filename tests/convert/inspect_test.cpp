@@ -137,6 +137,43 @@ TEST(PassportLines, FieldsBeyondThePassportLengthAreNotShown) {
               passportCutShortLine(static_cast<std::uint32_t>(entry.size())));
 }
 
+TEST(PassportLines, HugePassportLengthsReadOnlyTheFields) {
+    // Close to 2 GiB: a buffer of the whole passport would not even fit a header cursor.
+    constexpr std::uint32_t kLength = 0x7FFFFFE0;
+    const std::string path = writeFile("hugepassport.kvo", plainPassport(), 0);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(6);
+        file.write("\xE0\xFF\xFF\x7F", 4);
+    }
+    std::filesystem::resize_file(path, std::uint64_t{kLength} + 10);  // sparse
+    for (const FileKind kind : {FileKind::Recording, FileKind::Compressed}) {
+        const auto result = inspect(path, kind);
+        ASSERT_EQ(result.passportLines.size(), 6u);
+        EXPECT_EQ(result.passportLines[1], "Длина паспорта = " + std::to_string(kLength));
+        EXPECT_EQ(result.passportLines[5], "част.дискр.аналог.кан. = 0");
+        EXPECT_EQ(result.dataSize, 10);
+    }
+    std::filesystem::remove(path);
+
+    // The longest fields a passport can have: 255 channels named with 255 characters each.
+    PassportBuilder widest;
+    widest.chars("RecKvo").u32(0).u16(1).u16(255);
+    for (int i = 0; i < 255; ++i) {
+        widest.channel(static_cast<std::uint16_t>(i), 0, std::string(255, 'z'), 1);
+    }
+    widest.f64(100.0).u16(7);
+    ASSERT_EQ(widest.bytes.size(), kMaxDecodedPassportBytes);
+    for (const std::uint32_t extra : {0u, 1u, 5000u}) {
+        const Bytes passport = PassportBuilder{widest}.done(kMaxDecodedPassportBytes + extra);
+        Bytes file = passport;
+        file.resize(kMaxDecodedPassportBytes + extra, 0x01);
+        const auto result = inspect(writeFile("widest.kvo", file, 0), FileKind::Recording);
+        ASSERT_EQ(result.passportLines.size(), 4u + 255u + 2u);
+        EXPECT_EQ(result.passportLines.back(), "част.дискр.аналог.кан. = 7");
+    }
+}
+
 TEST(PassportLines, DatesOutsideTheCalendarShowAsInvalid) {
     for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
                              std::numeric_limits<double>::infinity(), 1e300, -1e7}) {

@@ -66,7 +66,7 @@ TEST(FileStream, ReadsSeeksAndReportsShortFiles) {
         FAIL() << "short exact read accepted";
     } catch (const FileError& error) {
         EXPECT_NE(std::string(error.what()).find("a.bin"), std::string::npos);
-        EXPECT_NE(std::string(error.what()).find("прочитано 5 байт из 6"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("прочитано 5 из 6 байт"), std::string::npos);
     }
 }
 
@@ -77,8 +77,8 @@ TEST(FileStream, OpenErrorsNameTheFileAndTheReason) {
         FileStream::OpenRead(missing);
         FAIL() << "missing file opened";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Не удалось открыть файл " + missing + ": No such file or directory");
+        EXPECT_EQ(std::string(error.what()), "Не удалось открыть файл " + missing +
+                                                 ": нет такого файла или каталога (ошибка 2)");
         EXPECT_EQ(error.errorCode(), ENOENT);
     }
     EXPECT_THROW(FileStream::OpenRead(folder.string()), FileError);

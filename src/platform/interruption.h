@@ -7,7 +7,7 @@
 
 #include <array>
 
-namespace kvo::cli {
+namespace kvo {
 
 // Handles SIGINT, SIGTERM and SIGHUP for its lifetime (signals the caller ignores stay ignored).
 class InterruptionGuard {
@@ -26,4 +26,4 @@ bool Interrupted() noexcept;
 void RequestInterruption() noexcept;
 void ClearInterruption() noexcept;
 
-}  // namespace kvo::cli
+}  // namespace kvo

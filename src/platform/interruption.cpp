@@ -1,9 +1,9 @@
-#include "cli/interruption.h"
+#include "platform/interruption.h"
 
 #include <csignal>
 #include <cstddef>
 
-namespace kvo::cli {
+namespace kvo {
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
@@ -44,4 +44,4 @@ void ClearInterruption() noexcept {
     gInterrupted = 0;
 }
 
-}  // namespace kvo::cli
+}  // namespace kvo

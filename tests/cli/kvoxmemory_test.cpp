@@ -1,0 +1,82 @@
+// Peak memory of the kvox program on files whose headers claim huge sizes: bounded by what can be
+// decoded, never by what a header says. Runs the real program in a child process.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "testfiles.h"
+
+extern char** environ;
+
+namespace kvo::cli {
+namespace {
+
+constexpr long kLimitKiB = 100 * 1024;
+
+struct ChildRun {
+    int status = -1;
+    long peakKiB = 0;  // the child's largest resident set
+};
+
+ChildRun RunKvoxProgram(const std::vector<std::string>& args) {
+    std::vector<std::string> words{KVO_KVOX_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    ChildRun run;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "kvox did not start: " << argv[0];
+        return run;
+    }
+    int raw = 0;
+    struct rusage usage {};
+    if (::wait4(child, &raw, 0, &usage) == child && WIFEXITED(raw)) {
+        run.status = WEXITSTATUS(raw);
+    }
+    run.peakKiB = usage.ru_maxrss;
+    return run;
+}
+
+TEST(KvoxMemory, ListingAHugePassportReadsOnlyItsFields) {
+    constexpr std::uint32_t kPassportLength = 1'800'000'000;
+    const std::string path = (test::CleanFolder("kvox-memory") / "huge.kvo").string();
+    test::WriteBytes(path, test::Passport(24));
+    {
+        // The length field alone claims the huge passport; the file is sparse.
+        std::string field(4, '\0');
+        for (int i = 0; i < 4; ++i) {
+            field[static_cast<std::size_t>(i)] = static_cast<char>(kPassportLength >> (8 * i));
+        }
+        std::string bytes = test::ReadBytes(path);
+        bytes.replace(6, 4, field);
+        test::WriteBytes(path, bytes);
+    }
+    std::filesystem::resize_file(path, 1'900'000'000);
+    for (const bool json : {false, true}) {
+        const ChildRun run = RunKvoxProgram(json ? std::vector<std::string>{"-l", "--json", path}
+                                                 : std::vector<std::string>{"-l", path});
+        EXPECT_EQ(run.status, 0) << json;
+        EXPECT_LT(run.peakKiB, kLimitKiB) << json;
+    }
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace kvo::cli
