@@ -39,6 +39,25 @@ void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t len
     std::memcpy(at + kLengthFieldSize, payload, length);
 }
 
+// The record count fits the result and both run streams add up to it.
+bool consistentRuns(const BlockView& view) {
+    const std::size_t n = view.records;
+    return n <= kMaxResult / kRecordSize &&
+           sumRunCounts<std::uint8_t>(view.secondBytePairs, view.secondBytePairCount) == n &&
+           sumRunCounts<std::uint16_t>(view.secondWordPairs, view.secondWordPairCount) == n;
+}
+
+// Writes the block's records to out; false when the code stream does not give them all.
+bool writeRecords(const BlockView& view, std::uint8_t* out) {
+    for (std::size_t i = 0; i < view.records; ++i) {
+        std::memcpy(out + i * kRecordSize + kFirstWordOffset, view.firstWords + i * kFirstWordSize,
+                    kFirstWordSize);
+    }
+    expandRuns<std::uint8_t>(view.secondBytePairs, view.secondBytePairCount, out);
+    expandRuns<std::uint16_t>(view.secondWordPairs, view.secondWordPairCount, out);
+    return decodeLeadBytes(view.codes, view.codeCount, view.records, out);
+}
+
 }  // namespace
 
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
@@ -74,28 +93,25 @@ std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
 
 std::int32_t RestoreBlock(T1DimByteArr& buffer) {
     const auto view = viewBlock(buffer.data(), buffer.size());
-    if (!view) {
+    if (!view || !consistentRuns(*view)) {
         return -1;
     }
-    const std::size_t n = view->records;
-    if (n > kMaxResult / kRecordSize ||
-        sumRunCounts<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount) != n ||
-        sumRunCounts<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount) != n) {
-        return -1;
-    }
-    T1DimByteArr records(n * kRecordSize);
-    std::uint8_t* out = records.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        std::memcpy(out + i * kRecordSize + kFirstWordOffset, view->firstWords + i * kFirstWordSize,
-                    kFirstWordSize);
-    }
-    expandRuns<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount, out);
-    expandRuns<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount, out);
-    if (!decodeLeadBytes(view->codes, view->codeCount, n, out)) {
+    T1DimByteArr records(view->records * kRecordSize);
+    if (!writeRecords(*view, records.data())) {
         return -1;
     }
     buffer.swap(records);
-    return static_cast<std::int32_t>(n * kRecordSize);
+    return static_cast<std::int32_t>(buffer.size());
+}
+
+std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std::uint8_t* out,
+                            std::size_t capacity) {
+    const auto view = viewBlock(data, available);
+    if (!view || !consistentRuns(*view) || view->records > capacity / kRecordSize ||
+        !writeRecords(*view, out)) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(view->records * kRecordSize);
 }
 
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count) {

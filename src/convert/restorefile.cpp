@@ -12,12 +12,6 @@ namespace {
 
 using codec::kLengthFieldSize;
 
-[[noreturn]] void Damaged(const std::string& path, std::uint64_t index, const std::string& why) {
-    throw ConvertError(ConvertError::Kind::Damaged,
-                       "Файл " + path + " поврежден: блок " + std::to_string(index + 1) + " " + why,
-                       index);
-}
-
 // Reads one stored block as it stands in the file: four length words, each followed by its
 // section. The buffer grows only by lengths that the rest of the data area can hold, so a damaged
 // length word never makes it larger than the file.
@@ -25,14 +19,14 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
     std::size_t offset = 0;
     for (std::size_t section = 0; section < codec::kSectionCount; ++section) {
         if (available - offset < kLengthFieldSize) {
-            Damaged(source.path(), block.index, "обрывается в конце файла");
+            throw DamagedBlockError(source.path(), block.index, BlockDamage::CutShort);
         }
         block.bytes.resize(offset + kLengthFieldSize);
         source.readExact(block.bytes.data() + offset, kLengthFieldSize);
         const std::uint32_t length = codec::readU32(block.bytes.data() + offset);
         offset += kLengthFieldSize;
         if (available - offset < length) {
-            Damaged(source.path(), block.index, "обрывается в конце файла");
+            throw DamagedBlockError(source.path(), block.index, BlockDamage::CutShort);
         }
         block.bytes.resize(offset + length);
         source.readExact(block.bytes.data() + offset, length);
@@ -59,7 +53,7 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength,
             [&path](PipelineBlock& block) {
                 const std::int32_t length = RestoreBlock(block.bytes);
                 if (length < 0) {
-                    Damaged(path, block.index, "не восстанавливается (распаковка не состоялась)");
+                    throw DamagedBlockError(path, block.index, BlockDamage::NotRestorable);
                 }
                 block.resultLength = static_cast<std::size_t>(length);
             },

@@ -22,11 +22,14 @@ std::uint32_t ReadPassportLength(FileStream& source) {
     return passportLength;
 }
 
-StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
+std::optional<std::uint64_t> ForEachStoredBlock(
+    FileStream& source, std::uint32_t passportLength,
+    const std::function<void(const StoredBlock&)>& found) {
     const std::uint64_t end = passportLength + DataAreaSize(source, passportLength);
-    StoredBlocks found;
-    for (std::uint64_t at = passportLength; at < end && !found.cutShortBlock;) {
-        std::uint64_t records = 0;
+    std::optional<std::uint64_t> cutShort;
+    std::uint64_t index = 0;
+    for (std::uint64_t at = passportLength; at < end && !cutShort; ++index) {
+        StoredBlock block{at, 0, 0};
         for (int section = 0; section < 4 && at <= end; ++section) {
             std::array<std::uint8_t, 4> word{};
             if (end - at < word.size()) {
@@ -36,19 +39,30 @@ StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) 
             source.seek(at);
             source.readExact(word.data(), word.size());
             const std::uint32_t length = codec::readU32(word.data());
-            records = section == 0 ? length / 2 : records;
+            block.records = section == 0 ? length / 2 : block.records;
             at += word.size() + length;
         }
         if (at > end) {
-            found.cutShortBlock = found.blocks;
+            cutShort = index;
         } else {
-            found.firstBlockRecords = found.blocks == 0 ? records : found.firstBlockRecords;
-            found.records += records;
-            ++found.blocks;
+            block.length = at - block.offset;
+            found(block);
         }
     }
     source.seek(0);
-    return found;
+    return cutShort;
+}
+
+StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
+    StoredBlocks totals;
+    totals.cutShortBlock =
+        ForEachStoredBlock(source, passportLength, [&totals](const StoredBlock& block) {
+            totals.firstBlockRecords =
+                totals.blocks == 0 ? block.records : totals.firstBlockRecords;
+            totals.records += block.records;
+            ++totals.blocks;
+        });
+    return totals;
 }
 
 }  // namespace kvo

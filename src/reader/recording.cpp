@@ -1,0 +1,201 @@
+#include "reader/recording.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "codec/kvoarchiver.h"
+#include "convert/blockpipeline.h"
+#include "convert/converterror.h"
+#include "convert/dataarea.h"
+#include "convert/ioerrors.h"
+#include "convert/storedblocks.h"
+#include "model/fileformat.h"
+
+namespace kvo::reader {
+namespace {
+
+std::size_t byteCount(std::uint64_t records) {
+    return static_cast<std::size_t>(records * kRecordSize);
+}
+
+}  // namespace
+
+Recording Recording::Open(const std::string& path, std::optional<FileKind> kind) {
+    const auto chosen = kind ? kind : fileKindOf(path);
+    if (!chosen) {
+        throw ConvertError(ConvertError::Kind::Refused,
+                           "Файл " + path + ": расширение не .kvo и не .kvox, вид файла не указан");
+    }
+    return WithIoErrors([&] { return Recording(FileStream::OpenRead(path), *chosen); });
+}
+
+Recording::Recording(FileStream source, FileKind kind) : fSource(std::move(source)), fKind(kind) {
+    fPassportLength = ReadPassportLength(fSource);
+    fPassport = readPassport(fSource, fPassportLength);
+    const std::uint64_t dataSize = DataAreaSize(fSource, fPassportLength);
+    if (kind == FileKind::Compressed) {
+        fIndex = BlockIndex::OfCompressed(fSource, fPassportLength);
+    } else {
+        fIndex = BlockIndex::OfRecording(fPassportLength, dataSize);
+        fPartialRecordBytes = dataSize % kRecordSize;
+    }
+}
+
+void Recording::checkRange(std::uint64_t firstRecord, std::uint64_t count) const {
+    if (firstRecord <= recordCount() && count <= recordCount() - firstRecord) {
+        return;
+    }
+    if (const auto cutShort = cutShortBlock()) {
+        throw DamagedBlockError(path(), *cutShort, BlockDamage::CutShort);
+    }
+    throw std::out_of_range("Записи с " + std::to_string(firstRecord) + " по " +
+                            std::to_string(firstRecord + count) + " (не включая) вне файла " +
+                            path() + ": в нём " + std::to_string(recordCount()) + " записей");
+}
+
+void Recording::readStored(const BlockEntry& entry, T1DimByteArr& into) {
+    into.resize(static_cast<std::size_t>(entry.storedLength));
+    fSource.seek(entry.offset);
+    fSource.readExact(into.data(), into.size());
+}
+
+void Recording::decodeInto(std::size_t block, const T1DimByteArr& stored, std::uint8_t* out) const {
+    const std::size_t bytes = byteCount(blocks()[block].records);
+    if (RestoreBlockTo(stored.data(), stored.size(), out, bytes) !=
+        static_cast<std::int64_t>(bytes)) {
+        throw DamagedBlockError(path(), block, BlockDamage::NotRestorable);
+    }
+}
+
+const std::uint8_t* Recording::cachedBlock(std::size_t block) {
+    if (fCachedBlock != block) {
+        fCachedBlock.reset();  // a failed decode leaves part of the block behind
+        readStored(blocks()[block], fStored);
+        fCache.resize(byteCount(blocks()[block].records));
+        decodeInto(block, fStored, fCache.data());
+        fCachedBlock = block;
+        ++fBlocksDecoded;
+    }
+    return fCache.data();
+}
+
+unsigned Recording::threadsFor(std::size_t blocks) const {
+    const unsigned cores =
+        fThreads != 0 ? fThreads : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(cores, blocks));
+}
+
+void Recording::readWholeBlocks(const std::vector<std::size_t>& wanted, std::uint64_t firstRecord,
+                                std::uint8_t* out, const std::function<void(std::size_t)>& done) {
+    BlockPipeline pipeline(
+        threadsFor(wanted.size()),
+        [&](PipelineBlock& block) {
+            const auto index = static_cast<std::size_t>(block.index);
+            decodeInto(index, block.bytes,
+                       out + byteCount(blocks()[index].firstRecord - firstRecord));
+        },
+        [&](const PipelineBlock& block) {
+            ++fBlocksDecoded;
+            done(static_cast<std::size_t>(block.index));
+        });
+    for (const std::size_t index : wanted) {
+        PipelineBlock block;
+        block.index = index;
+        block.bytes = pipeline.reusedBuffer();
+        readStored(blocks()[index], block.bytes);
+        pipeline.submit(std::move(block));
+    }
+    pipeline.finish();
+}
+
+void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_t* out,
+                     const ReadProgress& progress) {
+    checkRange(firstRecord, count);
+    if (count == 0) {
+        return;
+    }
+    const std::uint64_t end = firstRecord + count;
+    std::uint64_t delivered = 0;
+    const auto done = [&](std::size_t block) {
+        const BlockEntry& entry = blocks()[block];
+        delivered += std::min(end, entry.firstRecord + entry.records) -
+                     std::max(firstRecord, entry.firstRecord);
+        if (progress) {
+            progress(delivered, count);
+        }
+    };
+    WithIoErrors([&] {
+        const std::size_t first = fIndex.blockOf(firstRecord);
+        const std::size_t last = fIndex.blockOf(end - 1);
+        // Blocks the read wants whole are decoded in place; the ones at its edges (and the block
+        // kept from the last read) go through the cache, so reading on continues there.
+        std::vector<std::size_t> whole;
+        std::vector<std::size_t> partial;
+        for (std::size_t block = first; block <= last; ++block) {
+            const BlockEntry& entry = blocks()[block];
+            const bool inside =
+                entry.firstRecord >= firstRecord && entry.firstRecord + entry.records <= end;
+            (fKind == FileKind::Recording || (inside && fCachedBlock != block) ? whole : partial)
+                .push_back(block);
+        }
+        if (fKind == FileKind::Recording) {
+            fSource.seek(fPassportLength + firstRecord * kRecordSize);
+            for (const std::size_t block : whole) {
+                const BlockEntry& entry = blocks()[block];
+                const std::uint64_t from = std::max(firstRecord, entry.firstRecord);
+                const std::uint64_t to = std::min(end, entry.firstRecord + entry.records);
+                fSource.readExact(out + byteCount(from - firstRecord), byteCount(to - from));
+                done(block);
+            }
+            return;
+        }
+        readWholeBlocks(whole, firstRecord, out, done);
+        for (const std::size_t block : partial) {
+            const BlockEntry& entry = blocks()[block];
+            const std::uint64_t from = std::max(firstRecord, entry.firstRecord);
+            const std::uint64_t to = std::min(end, entry.firstRecord + entry.records);
+            std::copy_n(cachedBlock(block) + byteCount(from - entry.firstRecord),
+                        byteCount(to - from), out + byteCount(from - firstRecord));
+            done(block);
+        }
+    });
+}
+
+void Recording::visitBlocks(const BlockVisitor& visit) {
+    WithIoErrors([&] {
+        if (fKind == FileKind::Recording) {
+            T1DimByteArr records;
+            for (const BlockEntry& entry : blocks()) {
+                readStored(entry, records);
+                visit(entry, records.data());
+            }
+            return;
+        }
+        BlockPipeline pipeline(
+            threadsFor(blocks().size()),
+            [this](PipelineBlock& block) {
+                if (RestoreBlock(block.bytes) < 0) {
+                    throw DamagedBlockError(path(), block.index, BlockDamage::NotRestorable);
+                }
+            },
+            [&](const PipelineBlock& block) {
+                ++fBlocksDecoded;
+                visit(blocks()[static_cast<std::size_t>(block.index)], block.bytes.data());
+            });
+        for (std::size_t index = 0; index < blocks().size(); ++index) {
+            PipelineBlock block;
+            block.index = index;
+            block.bytes = pipeline.reusedBuffer();
+            readStored(blocks()[index], block.bytes);
+            pipeline.submit(std::move(block));
+        }
+        pipeline.finish();
+    });
+    if (const auto cutShort = cutShortBlock()) {
+        throw DamagedBlockError(path(), *cutShort, BlockDamage::CutShort);
+    }
+}
+
+}  // namespace kvo::reader
