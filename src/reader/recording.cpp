@@ -1,12 +1,12 @@
 #include "reader/recording.h"
 
 #include <algorithm>
+#include <numeric>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "codec/kvoarchiver.h"
-#include "convert/blockpipeline.h"
 #include "convert/converterror.h"
 #include "convert/dataarea.h"
 #include "convert/ioerrors.h"
@@ -87,19 +87,13 @@ unsigned Recording::threadsFor(std::size_t blocks) const {
     return static_cast<unsigned>(std::min<std::size_t>(cores, blocks));
 }
 
-void Recording::readWholeBlocks(const std::vector<std::size_t>& wanted, std::uint64_t firstRecord,
-                                std::uint8_t* out, const std::function<void(std::size_t)>& done) {
-    BlockPipeline pipeline(
-        threadsFor(wanted.size()),
-        [&](PipelineBlock& block) {
-            const auto index = static_cast<std::size_t>(block.index);
-            decodeInto(index, block.bytes,
-                       out + byteCount(blocks()[index].firstRecord - firstRecord));
-        },
-        [&](const PipelineBlock& block) {
-            ++fBlocksDecoded;
-            done(static_cast<std::size_t>(block.index));
-        });
+void Recording::decodeBlocks(const std::vector<std::size_t>& wanted,
+                             const BlockPipeline::Work& decode,
+                             const std::function<void(const PipelineBlock&)>& decoded) {
+    BlockPipeline pipeline(threadsFor(wanted.size()), decode, [&](const PipelineBlock& block) {
+        ++fBlocksDecoded;
+        decoded(block);
+    });
     for (const std::size_t index : wanted) {
         PipelineBlock block;
         block.index = index;
@@ -117,11 +111,17 @@ void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_
         return;
     }
     const std::uint64_t end = firstRecord + count;
+    // Copies the part of the block's records that the read wants from `records` into out.
     std::uint64_t delivered = 0;
-    const auto done = [&](std::size_t block) {
+    const auto deliver = [&](std::size_t block, const std::uint8_t* records) {
         const BlockEntry& entry = blocks()[block];
-        delivered += std::min(end, entry.firstRecord + entry.records) -
-                     std::max(firstRecord, entry.firstRecord);
+        const std::uint64_t from = std::max(firstRecord, entry.firstRecord);
+        const std::uint64_t to = std::min(end, entry.firstRecord + entry.records);
+        if (records != nullptr) {
+            std::copy_n(records + byteCount(from - entry.firstRecord), byteCount(to - from),
+                        out + byteCount(from - firstRecord));
+        }
+        delivered += to - from;
         if (progress) {
             progress(delivered, count);
         }
@@ -129,36 +129,37 @@ void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_
     WithIoErrors([&] {
         const std::size_t first = fIndex.blockOf(firstRecord);
         const std::size_t last = fIndex.blockOf(end - 1);
-        // Blocks the read wants whole are decoded in place; the ones at its edges (and the block
-        // kept from the last read) go through the cache, so reading on continues there.
+        if (fKind == FileKind::Recording) {
+            fSource.seek(fPassportLength + firstRecord * kRecordSize);
+            fSource.readExact(out, byteCount(count));
+            for (std::size_t block = first; block <= last; ++block) {
+                deliver(block, nullptr);
+            }
+            return;
+        }
+        // Blocks the read wants whole are decoded straight into their place in out; the ones at
+        // its edges go through the cache, so that a read going on from there decodes nothing
+        // twice.
         std::vector<std::size_t> whole;
         std::vector<std::size_t> partial;
         for (std::size_t block = first; block <= last; ++block) {
             const BlockEntry& entry = blocks()[block];
             const bool inside =
                 entry.firstRecord >= firstRecord && entry.firstRecord + entry.records <= end;
-            (fKind == FileKind::Recording || (inside && fCachedBlock != block) ? whole : partial)
-                .push_back(block);
+            (inside && fCachedBlock != block ? whole : partial).push_back(block);
         }
-        if (fKind == FileKind::Recording) {
-            fSource.seek(fPassportLength + firstRecord * kRecordSize);
-            for (const std::size_t block : whole) {
-                const BlockEntry& entry = blocks()[block];
-                const std::uint64_t from = std::max(firstRecord, entry.firstRecord);
-                const std::uint64_t to = std::min(end, entry.firstRecord + entry.records);
-                fSource.readExact(out + byteCount(from - firstRecord), byteCount(to - from));
-                done(block);
-            }
-            return;
-        }
-        readWholeBlocks(whole, firstRecord, out, done);
+        decodeBlocks(
+            whole,
+            [&](PipelineBlock& block) {
+                const auto index = static_cast<std::size_t>(block.index);
+                decodeInto(index, block.bytes,
+                           out + byteCount(blocks()[index].firstRecord - firstRecord));
+            },
+            [&](const PipelineBlock& block) {
+                deliver(static_cast<std::size_t>(block.index), nullptr);
+            });
         for (const std::size_t block : partial) {
-            const BlockEntry& entry = blocks()[block];
-            const std::uint64_t from = std::max(firstRecord, entry.firstRecord);
-            const std::uint64_t to = std::min(end, entry.firstRecord + entry.records);
-            std::copy_n(cachedBlock(block) + byteCount(from - entry.firstRecord),
-                        byteCount(to - from), out + byteCount(from - firstRecord));
-            done(block);
+            deliver(block, cachedBlock(block));
         }
     });
 }
@@ -173,25 +174,18 @@ void Recording::visitBlocks(const BlockVisitor& visit) {
             }
             return;
         }
-        BlockPipeline pipeline(
-            threadsFor(blocks().size()),
+        std::vector<std::size_t> every(blocks().size());
+        std::iota(every.begin(), every.end(), std::size_t{0});
+        decodeBlocks(
+            every,
             [this](PipelineBlock& block) {
                 if (RestoreBlock(block.bytes) < 0) {
                     throw DamagedBlockError(path(), block.index, BlockDamage::NotRestorable);
                 }
             },
             [&](const PipelineBlock& block) {
-                ++fBlocksDecoded;
                 visit(blocks()[static_cast<std::size_t>(block.index)], block.bytes.data());
             });
-        for (std::size_t index = 0; index < blocks().size(); ++index) {
-            PipelineBlock block;
-            block.index = index;
-            block.bytes = pipeline.reusedBuffer();
-            readStored(blocks()[index], block.bytes);
-            pipeline.submit(std::move(block));
-        }
-        pipeline.finish();
     });
     if (const auto cutShort = cutShortBlock()) {
         throw DamagedBlockError(path(), *cutShort, BlockDamage::CutShort);

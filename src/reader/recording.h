@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/blockpipeline.h"
 #include "convert/inspect.h"
 #include "convert/passport_fields.h"
 #include "model/types4kvo.h"
@@ -71,9 +72,10 @@ class Recording {
     void decodeInto(std::size_t block, const T1DimByteArr& stored, std::uint8_t* out) const;
     const std::uint8_t* cachedBlock(std::size_t block);
     unsigned threadsFor(std::size_t blocks) const;
-    // Decodes the listed blocks, each wholly inside the read, straight into their place in out.
-    void readWholeBlocks(const std::vector<std::size_t>& wanted, std::uint64_t firstRecord,
-                         std::uint8_t* out, const std::function<void(std::size_t)>& done);
+    // Reads the listed blocks as stored and decodes them on up to fThreads threads; `decoded`
+    // sees them in the listed order on the calling thread.
+    void decodeBlocks(const std::vector<std::size_t>& wanted, const BlockPipeline::Work& decode,
+                      const std::function<void(const PipelineBlock&)>& decoded);
 
     FileStream fSource;
     FileKind fKind;
