@@ -120,29 +120,37 @@ class PyRecording {
         fRecording->setThreads(threads);
     }
 
-    Recording& get() const {
-        if (!fRecording) {
-            throw ConvertError(ConvertError::Kind::Refused, "Файл закрыт");
+    // Runs use(recording) with the lock and the GIL held, so that no read runs meanwhile and
+    // close() cannot pull the Recording away. The GIL is let go while waiting for the lock: a
+    // read holding it may need the GIL for its progress callback.
+    template <class Use>
+    auto with(Use&& use) {
+        std::unique_lock<std::mutex> lock;
+        {
+            const py::gil_scoped_release released;
+            lock = std::unique_lock(fMutex);
         }
-        return *fRecording;
+        return use(open());
     }
 
     void close() {
-        const py::gil_scoped_release released;
-        const std::lock_guard lock(fMutex);
-        fRecording.reset();
+        with([this](Recording&) {
+            fRecording.reset();
+            return 0;
+        });
     }
 
     py::array read(std::int64_t start, const std::optional<std::int64_t>& stop,
                    const py::object& progress) {
-        const Recording& recording = get();
-        const auto total = static_cast<std::int64_t>(recording.recordCount());
-        if (recording.cutShortBlock() && (!stop || *stop > total)) {
-            throw DamagedBlockError(recording.path(), *recording.cutShortBlock(),
-                                    BlockDamage::CutShort);
-        }
-        const std::int64_t first = Clip(start, total);
-        const std::int64_t end = std::max(first, stop ? Clip(*stop, total) : total);
+        const auto [first, end] = with([&](const Recording& recording) {
+            const auto total = static_cast<std::int64_t>(recording.recordCount());
+            if (recording.cutShortBlock() && (!stop || *stop > total)) {
+                throw DamagedBlockError(recording.path(), *recording.cutShortBlock(),
+                                        BlockDamage::CutShort);
+            }
+            const std::int64_t from = Clip(start, total);
+            return std::pair(from, std::max(from, stop ? Clip(*stop, total) : total));
+        });
         return readRecords(static_cast<std::uint64_t>(first),
                            static_cast<std::uint64_t>(end - first), progress);
     }
@@ -153,13 +161,20 @@ class PyRecording {
         const auto callback = ProgressCallback(progress);
         const py::gil_scoped_release released;
         const std::lock_guard lock(fMutex);
-        get().read(first, count, out, callback);
+        open().read(first, count, out, callback);
         return records;
     }
 
     const py::dtype& dtype() const { return fDtype; }
 
   private:
+    Recording& open() const {
+        if (!fRecording) {
+            throw ConvertError(ConvertError::Kind::Refused, "Файл закрыт");
+        }
+        return *fRecording;
+    }
+
     static std::optional<FileKind> KindOf(const std::optional<std::string>& kind) {
         if (!kind) {
             return std::nullopt;
@@ -187,15 +202,16 @@ class BlockIterator {
         : fOwner(std::move(owner)), fRecording(recording) {}
 
     py::array next() {
-        const Recording& recording = fRecording.get();
-        if (fNext < recording.blocks().size()) {
-            const BlockEntry& entry = recording.blocks()[fNext++];
-            return fRecording.readRecords(entry.firstRecord, entry.records, py::none());
-        }
-        if (const auto cutShort = recording.cutShortBlock()) {
-            throw DamagedBlockError(recording.path(), *cutShort, BlockDamage::CutShort);
-        }
-        throw py::stop_iteration();
+        const BlockEntry entry = fRecording.with([this](const Recording& recording) {
+            if (fNext < recording.blocks().size()) {
+                return recording.blocks()[fNext++];
+            }
+            if (const auto cutShort = recording.cutShortBlock()) {
+                throw DamagedBlockError(recording.path(), *cutShort, BlockDamage::CutShort);
+            }
+            throw py::stop_iteration();
+        });
+        return fRecording.readRecords(entry.firstRecord, entry.records, py::none());
     }
 
   private:
@@ -203,6 +219,20 @@ class BlockIterator {
     PyRecording& fRecording;
     std::size_t fNext = 0;
 };
+
+// A read-only attribute computed from the Recording under its lock.
+template <class Get>
+auto Field(Get get) {
+    return [get](PyRecording& recording) { return recording.with(get); };
+}
+
+py::list BlockList(const Recording& recording) {
+    py::list blocks;
+    for (const BlockEntry& entry : recording.blocks()) {
+        blocks.append(py::make_tuple(entry.offset, entry.firstRecord, entry.records));
+    }
+    return blocks;
+}
 
 const char* KindName(FileKind kind) {
     return kind == FileKind::Recording ? "kvo" : "kvox";
@@ -218,31 +248,22 @@ void BindRecording(py::module_& module) {
         .def("__next__", &BlockIterator::next);
 
     py::class_<PyRecording>(module, "Recording", kRecordingDoc)
-        .def_property_readonly("path", [](const PyRecording& r) { return r.get().path(); })
-        .def_property_readonly("kind",
-                               [](const PyRecording& r) { return KindName(r.get().kind()); })
-        .def_property_readonly(
-            "passport", [](const PyRecording& r) { return PassportDict(r.get().passport()); },
-            kPassportDoc)
+        .def_property_readonly("path", Field([](const Recording& r) { return r.path(); }))
+        .def_property_readonly("kind", Field([](const Recording& r) { return KindName(r.kind()); }))
+        .def_property_readonly("passport",
+                               Field([](const Recording& r) { return PassportDict(r.passport()); }),
+                               kPassportDoc)
         .def_property_readonly("passport_length",
-                               [](const PyRecording& r) { return r.get().passportLength(); })
+                               Field([](const Recording& r) { return r.passportLength(); }))
         .def_property_readonly("record_count",
-                               [](const PyRecording& r) { return r.get().recordCount(); })
+                               Field([](const Recording& r) { return r.recordCount(); }))
         .def_property_readonly("partial_record_bytes",
-                               [](const PyRecording& r) { return r.get().partialRecordBytes(); })
-        .def_property_readonly(
-            "blocks",
-            [](const PyRecording& r) {
-                py::list blocks;
-                for (const BlockEntry& entry : r.get().blocks()) {
-                    blocks.append(py::make_tuple(entry.offset, entry.firstRecord, entry.records));
-                }
-                return blocks;
-            })
+                               Field([](const Recording& r) { return r.partialRecordBytes(); }))
+        .def_property_readonly("blocks", Field(&BlockList))
         .def_property_readonly("cut_short_block",
-                               [](const PyRecording& r) { return OrNone(r.get().cutShortBlock()); })
+                               Field([](const Recording& r) { return OrNone(r.cutShortBlock()); }))
         .def_property_readonly("blocks_decoded",
-                               [](const PyRecording& r) { return r.get().blocksDecoded(); })
+                               Field([](const Recording& r) { return r.blocksDecoded(); }))
         .def_property_readonly("dtype", &PyRecording::dtype, "RECORD_DTYPE.")
         .def("read", &PyRecording::read, py::arg("start") = 0, py::arg("stop") = py::none(),
              py::arg("progress") = py::none(), kReadDoc)
@@ -261,7 +282,7 @@ void BindRecording(py::module_& module) {
                               py::none());
             },
             "rec[start:stop] is rec.read(start, stop).")
-        .def("__len__", [](const PyRecording& r) { return r.get().recordCount(); })
+        .def("__len__", Field([](const Recording& r) { return r.recordCount(); }))
         .def(
             "__iter__",
             [](py::object self) { return BlockIterator(self, self.cast<PyRecording&>()); },

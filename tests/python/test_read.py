@@ -1,6 +1,7 @@
 """Reading recordings and compressed files into numpy."""
 
 import random
+import threading
 
 import numpy
 import pytest
@@ -84,3 +85,27 @@ def test_a_failing_progress_callback_ends_the_read(tip_timing):
         with pytest.raises(KeyboardInterrupt):
             recording.read(progress=stop)
         assert recording.read(0, 3).size == 3
+
+
+def test_threads_share_one_recording(tip_timing):
+    source, compressed = tip_timing
+    expected = data_area(source)
+    failures = []
+
+    def reader(seed):
+        generator = random.Random(seed)
+        for _ in range(40):
+            start = generator.randrange(len(expected) - 3000)
+            if recording.read(start, start + 3000).tobytes() != expected[start : start + 3000].tobytes():
+                failures.append(start)
+
+    recording = kvocodec.open(str(compressed))
+    threads = [threading.Thread(target=reader, args=(seed,)) for seed in range(3)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert failures == []
+    recording.close()
+    with pytest.raises(kvocodec.Error, match="закрыт"):
+        recording.read(0, 1)
