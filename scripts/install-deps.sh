@@ -8,6 +8,7 @@ packages=(
     xvfb xauth
     clang libclang-rt-14-dev
     libssl-dev libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
+    pybind11-dev python3-numpy python3-pytest python3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

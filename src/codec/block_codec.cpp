@@ -71,6 +71,32 @@ std::int32_t encodeBlock(const std::uint8_t* records, std::size_t n, T1DimByteAr
     return static_cast<std::int32_t>(layout.total);
 }
 
+// The record count fits the result and both run streams add up to it.
+bool consistentRuns(const BlockView& view) {
+    const std::size_t n = view.records;
+    return n <= kMaxResult / kRecordSize &&
+           sumRunCounts<std::uint8_t>(view.secondBytePairs, view.secondBytePairCount) == n &&
+           sumRunCounts<std::uint16_t>(view.secondWordPairs, view.secondWordPairCount) == n;
+}
+
+// Writes the block's records to out; false when the code stream does not give them all.
+bool writeRecords(const BlockView& view, std::uint8_t* out, const CodecProgress* progress) {
+    for (std::size_t i = 0; i < view.records; ++i) {
+        std::memcpy(out + i * kRecordSize + kFirstWordOffset, view.firstWords + i * kFirstWordSize,
+                    kFirstWordSize);
+    }
+    ProgressSteps(progress, 0.1, 0.1, 1).finish();
+    expandRuns<std::uint8_t>(view.secondBytePairs, view.secondBytePairCount, out);
+    ProgressSteps(progress, 0.2, 0.2, 1).finish();
+    expandRuns<std::uint16_t>(view.secondWordPairs, view.secondWordPairCount, out);
+    ProgressSteps decoding(progress, 0.3, 1.0, view.records);
+    if (!decodeLeadBytes(view.codes, view.codeCount, view.records, out, &decoding)) {
+        return false;
+    }
+    decoding.finish();
+    return true;
+}
+
 }  // namespace
 
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
@@ -94,44 +120,41 @@ std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimBy
 }
 
 std::int32_t RestoreBlock(T1DimByteArr& buffer) {
-    T1DimByteArr records;
-    const std::int32_t length = RestoreBlockInto(buffer.data(), buffer.size(), records);
-    if (length >= 0) {
-        buffer.swap(records);
+    const auto view = viewBlock(buffer.data(), buffer.size());
+    if (!view || !consistentRuns(*view)) {
+        return -1;
     }
-    return length;
+    T1DimByteArr records(view->records * kRecordSize);
+    if (!writeRecords(*view, records.data(), nullptr)) {
+        return -1;
+    }
+    buffer.swap(records);
+    return static_cast<std::int32_t>(buffer.size());
 }
 
 std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
                               T1DimByteArr& records, const CodecProgress* progress) {
     const auto view = viewBlock(data, available);
-    if (!view) {
-        return -1;
-    }
-    const std::size_t n = view->records;
-    if (n > kMaxResult / kRecordSize ||
-        sumRunCounts<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount) != n ||
-        sumRunCounts<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount) != n) {
+    if (!view || !consistentRuns(*view)) {
         return -1;
     }
     // Grown only when a block holds more records than any before it: no fresh, zeroed memory
     // per block when the caller reuses the buffer.
-    records.resize(n * kRecordSize);
-    std::uint8_t* out = records.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        std::memcpy(out + i * kRecordSize + kFirstWordOffset, view->firstWords + i * kFirstWordSize,
-                    kFirstWordSize);
-    }
-    ProgressSteps(progress, 0.1, 0.1, 1).finish();
-    expandRuns<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount, out);
-    ProgressSteps(progress, 0.2, 0.2, 1).finish();
-    expandRuns<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount, out);
-    ProgressSteps decoding(progress, 0.3, 1.0, n);
-    if (!decodeLeadBytes(view->codes, view->codeCount, n, out, &decoding)) {
+    records.resize(view->records * kRecordSize);
+    if (!writeRecords(*view, records.data(), progress)) {
         return -1;
     }
-    decoding.finish();
-    return static_cast<std::int32_t>(n * kRecordSize);
+    return static_cast<std::int32_t>(records.size());
+}
+
+std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std::uint8_t* out,
+                            std::size_t capacity) {
+    const auto view = viewBlock(data, available);
+    if (!view || !consistentRuns(*view) || view->records > capacity / kRecordSize ||
+        !writeRecords(*view, out, nullptr)) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(view->records * kRecordSize);
 }
 
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count) {

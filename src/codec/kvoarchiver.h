@@ -84,6 +84,13 @@ std::int32_t RestoreBlock(T1DimByteArr& buffer);
 std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
                               T1DimByteArr& records, const CodecProgress* progress = nullptr);
 
+// Restores the block at the start of `data` (`available` bytes) straight into `out`, which has
+// room for `capacity` bytes, sparing a buffer per block. Returns the record bytes written, or -1
+// when the block is damaged or inconsistent or its records do not fit; `out` may then hold part
+// of them.
+std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std::uint8_t* out,
+                            std::size_t capacity);
+
 // Index of the first record whose LeadByte cannot be coded (128 or more), or -1.
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count);
 

@@ -27,4 +27,17 @@ class ConvertError : public std::runtime_error {
     std::uint64_t fBlockIndex;
 };
 
+// Why a compressed block cannot be restored.
+enum class BlockDamage {
+    CutShort,       // its sections run past the end of the file
+    NotRestorable,  // the codec rejects it
+};
+
+// The Damaged error for block `index` (counted from 0; the message counts from 1) of `path`, worded
+// the same wherever a compressed file is read.
+ConvertError DamagedBlockError(const std::string& path, std::uint64_t index, BlockDamage damage);
+// The same with the reason in words ("не восстанавливается: ...").
+ConvertError DamagedBlockError(const std::string& path, std::uint64_t index,
+                               const std::string& why);
+
 }  // namespace kvo

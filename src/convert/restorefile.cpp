@@ -21,12 +21,6 @@ namespace {
 
 using codec::kLengthFieldSize;
 
-[[noreturn]] void Damaged(const std::string& path, std::uint64_t index, const std::string& why) {
-    throw ConvertError(ConvertError::Kind::Damaged,
-                       "Файл " + path + " поврежден: блок " + std::to_string(index + 1) + " " + why,
-                       index);
-}
-
 // The most records a block can hold and still restore: its records must fit a 32-bit length.
 constexpr std::uint64_t kMaxBlockRecords = std::numeric_limits<std::int32_t>::max() / kRecordSize;
 
@@ -46,7 +40,7 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
     std::size_t offset = 0;
     for (std::size_t section = 0; section < codec::kSectionCount; ++section) {
         if (available - offset < kLengthFieldSize) {
-            Damaged(source.path(), block.index, "обрывается в конце файла");
+            throw DamagedBlockError(source.path(), block.index, BlockDamage::CutShort);
         }
         source.readExact(word.data(), word.size());
         const std::uint32_t length = codec::readU32(word.data());
@@ -54,22 +48,23 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
             records = length / codec::kFirstWordSize;
             if (length % codec::kFirstWordSize != 0 || records < codec::kMinRecords ||
                 records > kMaxBlockRecords) {
-                Damaged(source.path(), block.index,
-                        "не восстанавливается: длина первого раздела " + std::to_string(length) +
-                            " байт невозможна");
+                throw DamagedBlockError(source.path(), block.index,
+                                        "не восстанавливается: длина первого раздела " +
+                                            std::to_string(length) + " байт невозможна");
             }
             // Once, so the sections that follow never move the buffer.
             block.input.reserve(static_cast<std::size_t>(
                 std::min<std::uint64_t>(available, codec::kBlockOverhead + 9 * records)));
         }
         if (length > LargestSection(section, records)) {
-            Damaged(source.path(), block.index,
-                    "не восстанавливается: раздел " + std::to_string(section + 1) + " длиннее, " +
-                        "чем нужно для " + std::to_string(records) + " записей");
+            throw DamagedBlockError(source.path(), block.index,
+                                    "не восстанавливается: раздел " + std::to_string(section + 1) +
+                                        " длиннее, " + "чем нужно для " + std::to_string(records) +
+                                        " записей");
         }
         offset += kLengthFieldSize;
         if (available - offset < length) {
-            Damaged(source.path(), block.index, "обрывается в конце файла");
+            throw DamagedBlockError(source.path(), block.index, BlockDamage::CutShort);
         }
         // Grown, never shrunk: a reused buffer is not cleared again for every block.
         if (block.input.size() < offset + length) {
@@ -124,7 +119,7 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
                     shared.forBlock(block.sourceEnd - block.stored, block.stored);
                 if (RestoreBlockInto(block.input.data(), block.stored, block.output,
                                      inBlock ? &inBlock : nullptr) < 0) {
-                    Damaged(path, block.index, "не восстанавливается (распаковка не состоялась)");
+                    throw DamagedBlockError(path, block.index, BlockDamage::NotRestorable);
                 }
             },
             [&](const PipelineBlock& block) {

@@ -76,29 +76,52 @@ std::uint32_t ReadPassportLength(FileStream& source) {
     return passportLength;
 }
 
-StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
+std::optional<std::uint64_t> ForEachStoredBlock(
+    FileStream& source, std::uint32_t passportLength,
+    const std::function<bool(const StoredBlock&)>& found) {
     const std::uint64_t end = passportLength + DataAreaSize(source, passportLength);
-    StoredBlocks found;
-    for (std::uint64_t at = passportLength; at < end && !found.damaged;) {
+    std::optional<std::uint64_t> cutShort;
+    bool going = true;
+    for (std::uint64_t at = passportLength, index = 0; going && at < end; ++index) {
         if (Interrupted()) {
             throw ConvertError(ConvertError::Kind::Refused,
                                "Просмотр блоков файла " + source.path() + " прерван");
         }
-        SectionLengths lengths{};
-        if (!ReadSectionLengths(source, at, end, lengths)) {
-            found.damaged = DamagedBlock{found.blocks, true, "обрывается в конце файла"};
-        } else if (const ShapeFault fault = codec::sectionShapeFault(lengths);
-                   fault != ShapeFault::None) {
-            found.damaged = DamagedBlock{found.blocks, false, ShapeReason(fault, lengths)};
-        } else {
-            const std::uint64_t records = lengths[0] / codec::kFirstWordSize;
-            found.firstBlockRecords = found.blocks == 0 ? records : found.firstBlockRecords;
-            found.records += records;
-            ++found.blocks;
+        StoredBlock block;
+        block.index = index;
+        block.offset = at;
+        if (!ReadSectionLengths(source, at, end, block.sections)) {
+            cutShort = index;
+            break;
         }
+        block.length = at - block.offset;
+        block.records = block.sections[0] / codec::kFirstWordSize;
+        going = found(block);
     }
     source.seek(0);
-    return found;
+    return cutShort;
+}
+
+StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
+    StoredBlocks totals;
+    const auto cutShort =
+        ForEachStoredBlock(source, passportLength, [&totals](const StoredBlock& block) {
+            if (const ShapeFault fault = codec::sectionShapeFault(block.sections);
+                fault != ShapeFault::None) {
+                totals.damaged =
+                    DamagedBlock{block.index, false, ShapeReason(fault, block.sections)};
+                return false;
+            }
+            totals.firstBlockRecords =
+                totals.blocks == 0 ? block.records : totals.firstBlockRecords;
+            totals.records += block.records;
+            ++totals.blocks;
+            return true;
+        });
+    if (cutShort) {
+        totals.damaged = DamagedBlock{*cutShort, true, "обрывается в конце файла"};
+    }
+    return totals;
 }
 
 }  // namespace kvo

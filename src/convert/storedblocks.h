@@ -3,9 +3,11 @@
 // file, and the block structure of a compressed file.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "codec/block_format.h"
 #include "platform/filestream.h"
 
 namespace kvo {
@@ -13,6 +15,24 @@ namespace kvo {
 // The passport's length field. Files of any size; a file too short to hold the field, or shorter
 // than the passport it announces, is refused with ConvertError naming it. Leaves the stream at 0.
 std::uint32_t ReadPassportLength(FileStream& source);
+
+// Where one whole block lies in the file.
+struct StoredBlock {
+    std::uint64_t index = 0;    // counted from 0
+    std::uint64_t offset = 0;   // of its first length word
+    std::uint64_t length = 0;   // bytes stored, length words included
+    std::uint64_t records = 0;  // section 1 length div 2
+    codec::SectionLengths sections{};
+};
+
+// Walks the length words of the blocks (16 bytes read per block) and calls `found` for each whole
+// one in file order until it returns false. Returns the index of the block that runs past the
+// end of the file, if the walk came to one; the walk ends there. Checks between blocks whether the
+// user has asked to stop (kvo::Interrupted) and then gives up with ConvertError. Leaves the
+// stream at 0.
+std::optional<std::uint64_t> ForEachStoredBlock(
+    FileStream& source, std::uint32_t passportLength,
+    const std::function<bool(const StoredBlock&)>& found);
 
 // The first block that cannot be restored, as far as its length words tell.
 struct DamagedBlock {
@@ -28,10 +48,8 @@ struct StoredBlocks {
     std::optional<DamagedBlock> damaged;
 };
 
-// Walks the length words of every block (16 bytes read per block) up to the first block that is
-// cut short or whose section lengths no restorable block has. Checks between blocks whether the
-// user has asked to stop (kvo::Interrupted) and then gives up with ConvertError. Leaves the
-// stream at 0.
+// The totals of the walk up to the first block that is cut short or whose section lengths no
+// restorable block has.
 StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength);
 
 }  // namespace kvo

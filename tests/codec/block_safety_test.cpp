@@ -178,6 +178,16 @@ TEST(BlockSafety, RandomlyDamagedBlocksBehaveLikeTheReference) {
         if (fastResult < 0) {
             EXPECT_EQ(fast, block) << round;
         }
+        // Restoring into the caller's memory agrees, and never writes past the room it is given.
+        const std::size_t room = fastResult < 0 ? 6000 : static_cast<std::size_t>(fastResult);
+        T1DimByteArr into(room + 1, 0xEE);
+        EXPECT_EQ(RestoreBlockTo(block.data(), block.size(), into.data(), room), fastResult)
+            << round;
+        EXPECT_EQ(into.back(), 0xEE) << round;
+        if (fastResult > 0) {
+            EXPECT_TRUE(std::equal(fast.begin(), fast.end(), into.begin())) << round;
+            EXPECT_EQ(RestoreBlockTo(block.data(), block.size(), into.data(), room - 1), -1);
+        }
     }
 }
 

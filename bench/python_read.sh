@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Reading a compressed recording into numpy with the kvocodec module, not part of the tests:
+#  1. numpy.fromfile of the .kvo (the yardstick);
+#  2. kvocodec.open(.kvox).read() (target: at most twice the yardstick);
+#  3. kvox restoring the .kvox, then numpy.fromfile (target: at least 3 times slower than 2);
+#  4. a random 1,000-record slice of the .kvox (target: one block decoded).
+# Warm cache: each way runs once unmeasured, then the best of three runs counts.
+# Usage: bench/python_read.sh [BUILD_DIR]   (default build; builds kvox, kvo-synth and the module)
+# SIZE_MIB sets the recording size (default 512), WORK the scratch folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DKVO_BUILD_APP=OFF >/dev/null
+cmake --build "$build" -j2 --target kvox kvo-synth kvocodec_python >/dev/null
+size_mib=${SIZE_MIB:-512}
+work=${WORK:-${TMPDIR:-/tmp}/kvocodec-read-bench}
+mkdir -p "$work"
+source=$work/tiptiming.kvo
+records=$((size_mib * 1048576 / 6))
+if [ ! -f "$source" ] || [ "$(stat -c %s "$source")" -lt $((records * 6)) ]; then
+    "$build/tools/kvo-synth" tiptiming "$records" 1 "$source"
+    rm -f "$work/tiptiming.kvox"
+fi
+[ -f "$work/tiptiming.kvox" ] || "$build/src/cli/kvox" -q "$source" -o "$work/tiptiming.kvox"
+PYTHONPATH=$build/python /usr/bin/python3 bench/python_read.py \
+    "$source" "$work/tiptiming.kvox" "$build/src/cli/kvox" "$work/restored.kvo"

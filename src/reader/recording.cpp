@@ -1,0 +1,195 @@
+#include "reader/recording.h"
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "codec/kvoarchiver.h"
+#include "convert/converterror.h"
+#include "convert/dataarea.h"
+#include "convert/ioerrors.h"
+#include "convert/storedblocks.h"
+#include "model/fileformat.h"
+
+namespace kvo::reader {
+namespace {
+
+std::size_t byteCount(std::uint64_t records) {
+    return static_cast<std::size_t>(records * kRecordSize);
+}
+
+}  // namespace
+
+Recording Recording::Open(const std::string& path, std::optional<FileKind> kind) {
+    const auto chosen = kind ? kind : fileKindOf(path);
+    if (!chosen) {
+        throw ConvertError(ConvertError::Kind::Refused,
+                           "Файл " + path + ": расширение не .kvo и не .kvox, вид файла не указан");
+    }
+    return WithIoErrors([&] { return Recording(FileStream::OpenRead(path), *chosen); });
+}
+
+Recording::Recording(FileStream source, FileKind kind) : fSource(std::move(source)), fKind(kind) {
+    fPassportLength = ReadPassportLength(fSource);
+    fPassport = readPassport(fSource, fPassportLength);
+    const std::uint64_t dataSize = DataAreaSize(fSource, fPassportLength);
+    if (kind == FileKind::Compressed) {
+        fIndex = BlockIndex::OfCompressed(fSource, fPassportLength);
+    } else {
+        fIndex = BlockIndex::OfRecording(fPassportLength, dataSize);
+        fPartialRecordBytes = dataSize % kRecordSize;
+    }
+}
+
+void Recording::checkRange(std::uint64_t firstRecord, std::uint64_t count) const {
+    if (firstRecord <= recordCount() && count <= recordCount() - firstRecord) {
+        return;
+    }
+    if (const auto cutShort = cutShortBlock()) {
+        throw DamagedBlockError(path(), *cutShort, BlockDamage::CutShort);
+    }
+    throw std::out_of_range("Записи с " + std::to_string(firstRecord) + " по " +
+                            std::to_string(firstRecord + count) + " (не включая) вне файла " +
+                            path() + ": в нём " + std::to_string(recordCount()) + " записей");
+}
+
+void Recording::readStored(const BlockEntry& entry, T1DimByteArr& into) {
+    into.resize(static_cast<std::size_t>(entry.storedLength));
+    fSource.seek(entry.offset);
+    fSource.readExact(into.data(), into.size());
+}
+
+void Recording::decodeInto(std::size_t block, const T1DimByteArr& stored, std::uint8_t* out) const {
+    const std::size_t bytes = byteCount(blocks()[block].records);
+    if (RestoreBlockTo(stored.data(), stored.size(), out, bytes) !=
+        static_cast<std::int64_t>(bytes)) {
+        throw DamagedBlockError(path(), block, BlockDamage::NotRestorable);
+    }
+}
+
+const std::uint8_t* Recording::cachedBlock(std::size_t block) {
+    if (fCachedBlock != block) {
+        fCachedBlock.reset();  // a failed decode leaves part of the block behind
+        readStored(blocks()[block], fStored);
+        fCache.resize(byteCount(blocks()[block].records));
+        decodeInto(block, fStored, fCache.data());
+        fCachedBlock = block;
+        ++fBlocksDecoded;
+    }
+    return fCache.data();
+}
+
+unsigned Recording::threadsFor(std::size_t blocks) const {
+    const unsigned cores =
+        fThreads != 0 ? fThreads : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(cores, blocks));
+}
+
+void Recording::decodeBlocks(const std::vector<std::size_t>& wanted,
+                             const BlockPipeline::Work& decode,
+                             const std::function<void(const PipelineBlock&)>& decoded) {
+    const unsigned threads = threadsFor(wanted.size());
+    BlockPipeline pipeline(threads, threads + 2, decode, [&](const PipelineBlock& block) {
+        ++fBlocksDecoded;
+        decoded(block);
+    });
+    for (const std::size_t index : wanted) {
+        PipelineBlock block = pipeline.reusedBlock();
+        block.index = index;
+        readStored(blocks()[index], block.input);
+        pipeline.submit(std::move(block));
+    }
+    pipeline.finish();
+}
+
+void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_t* out,
+                     const ReadProgress& progress) {
+    checkRange(firstRecord, count);
+    if (count == 0) {
+        return;
+    }
+    const std::uint64_t end = firstRecord + count;
+    // Copies the part of the block's records that the read wants from `records` into out.
+    std::uint64_t delivered = 0;
+    const auto deliver = [&](std::size_t block, const std::uint8_t* records) {
+        const BlockEntry& entry = blocks()[block];
+        const std::uint64_t from = std::max(firstRecord, entry.firstRecord);
+        const std::uint64_t to = std::min(end, entry.firstRecord + entry.records);
+        if (records != nullptr) {
+            std::copy_n(records + byteCount(from - entry.firstRecord), byteCount(to - from),
+                        out + byteCount(from - firstRecord));
+        }
+        delivered += to - from;
+        if (progress) {
+            progress(delivered, count);
+        }
+    };
+    WithIoErrors([&] {
+        const std::size_t first = fIndex.blockOf(firstRecord);
+        const std::size_t last = fIndex.blockOf(end - 1);
+        if (fKind == FileKind::Recording) {
+            fSource.seek(fPassportLength + firstRecord * kRecordSize);
+            fSource.readExact(out, byteCount(count));
+            for (std::size_t block = first; block <= last; ++block) {
+                deliver(block, nullptr);
+            }
+            return;
+        }
+        // Blocks the read wants whole are decoded straight into their place in out; the ones at
+        // its edges go through the cache, so that a read going on from there decodes nothing
+        // twice.
+        std::vector<std::size_t> whole;
+        std::vector<std::size_t> partial;
+        for (std::size_t block = first; block <= last; ++block) {
+            const BlockEntry& entry = blocks()[block];
+            const bool inside =
+                entry.firstRecord >= firstRecord && entry.firstRecord + entry.records <= end;
+            (inside && fCachedBlock != block ? whole : partial).push_back(block);
+        }
+        decodeBlocks(
+            whole,
+            [&](PipelineBlock& block) {
+                const auto index = static_cast<std::size_t>(block.index);
+                decodeInto(index, block.input,
+                           out + byteCount(blocks()[index].firstRecord - firstRecord));
+            },
+            [&](const PipelineBlock& block) {
+                deliver(static_cast<std::size_t>(block.index), nullptr);
+            });
+        for (const std::size_t block : partial) {
+            deliver(block, cachedBlock(block));
+        }
+    });
+}
+
+void Recording::visitBlocks(const BlockVisitor& visit) {
+    WithIoErrors([&] {
+        if (fKind == FileKind::Recording) {
+            T1DimByteArr records;
+            for (const BlockEntry& entry : blocks()) {
+                readStored(entry, records);
+                visit(entry, records.data());
+            }
+            return;
+        }
+        std::vector<std::size_t> every(blocks().size());
+        std::iota(every.begin(), every.end(), std::size_t{0});
+        decodeBlocks(
+            every,
+            [this](PipelineBlock& block) {
+                if (RestoreBlockInto(block.input.data(), block.input.size(), block.output) < 0) {
+                    throw DamagedBlockError(path(), block.index, BlockDamage::NotRestorable);
+                }
+            },
+            [&](const PipelineBlock& block) {
+                visit(blocks()[static_cast<std::size_t>(block.index)], block.output.data());
+            });
+    });
+    if (const auto cutShort = cutShortBlock()) {
+        throw DamagedBlockError(path(), *cutShort, BlockDamage::CutShort);
+    }
+}
+
+}  // namespace kvo::reader

@@ -1,0 +1,111 @@
+"""Reading recordings and compressed files into numpy."""
+
+import random
+import threading
+
+import numpy
+import pytest
+
+import kvocodec
+from conftest import KINDS, data_area, synth
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_every_kind_and_plan_reads_like_the_restored_file(tmp_path, kind):
+    source = synth(tmp_path / "a.kvo", kind, 30_001, seed=7)
+    expected = data_area(source)
+    with kvocodec.open(str(source)) as recording:
+        assert recording.kind == "kvo"
+        assert recording.read().tobytes() == expected.tobytes()
+    for block_size in (None, 6 * 1000, 6 * 7001, 72):
+        if block_size == 72 and kind != "zeros":
+            continue  # 2,500 blocks: one kind is enough
+        compressed = tmp_path / f"a-{block_size}.kvox"
+        kvocodec.compress(str(source), str(compressed), block_size)
+        restored = tmp_path / f"a-{block_size}.kvo"
+        kvocodec.restore(str(compressed), str(restored))
+        with kvocodec.open(str(compressed)) as recording:
+            records = recording.read()
+            assert records.dtype == kvocodec.RECORD_DTYPE
+            assert records.tobytes() == data_area(restored).tobytes()
+            assert records.tobytes() == expected.tobytes()
+            assert recording.record_count == len(expected)
+
+
+def test_random_slices_across_block_edges(tip_timing):
+    source, compressed = tip_timing
+    expected = data_area(source)
+    generator = random.Random(5)
+    with kvocodec.open(str(compressed), threads=2) as recording:
+        blocks = recording.blocks
+        assert [first for _, first, _ in blocks] == list(range(0, 50_000, 1000))
+        assert all(count == 1000 for _, _, count in blocks)
+        assert blocks[0][0] == recording.passport_length
+        for _ in range(300):
+            start = generator.randrange(len(expected))
+            stop = generator.randrange(start, len(expected) + 1)
+            assert recording.read(start, stop).tobytes() == expected[start:stop].tobytes()
+        for edge in range(1000, 50_000, 1000):
+            assert recording[edge - 2 : edge + 3].tobytes() == expected[edge - 2 : edge + 3].tobytes()
+        assert recording[-5:].tobytes() == expected[-5:].tobytes()
+        assert recording.read(10, 5).size == 0
+        assert recording.read(49_990, 10**9).size == 10
+        joined = numpy.concatenate(list(recording))
+        assert joined.tobytes() == expected.tobytes()
+
+
+def test_a_small_slice_decodes_one_block(tip_timing):
+    _, compressed = tip_timing
+    with kvocodec.open(str(compressed)) as recording:
+        recording.read(23_100, 24_100)  # crosses no edge but 24,000
+        assert recording.blocks_decoded == 2
+        recording.read(24_200, 24_300)  # inside the block kept from the last read
+        assert recording.blocks_decoded == 2
+        recording.read(41_000, 42_000)
+        assert recording.blocks_decoded == 3
+
+
+def test_read_reports_progress_and_threads_agree(tip_timing):
+    _, compressed = tip_timing
+    seen = []
+    with kvocodec.open(str(compressed), threads=1) as one, kvocodec.open(str(compressed)) as every:
+        records = every.read(500, 10_500, progress=lambda done, total: seen.append((done, total)))
+        assert records.tobytes() == one.read(500, 10_500).tobytes()
+    assert seen[-1] == (10_000, 10_000)
+    assert [done for done, _ in seen] == sorted(done for done, _ in seen)
+
+
+def test_a_failing_progress_callback_ends_the_read(tip_timing):
+    _, compressed = tip_timing
+
+    def stop(done, total):
+        raise KeyboardInterrupt
+
+    with kvocodec.open(str(compressed)) as recording:
+        with pytest.raises(KeyboardInterrupt):
+            recording.read(progress=stop)
+        assert recording.read(0, 3).size == 3
+
+
+def test_threads_share_one_recording(tip_timing):
+    source, compressed = tip_timing
+    expected = data_area(source)
+    failures = []
+
+    def reader(seed):
+        generator = random.Random(seed)
+        for _ in range(40):
+            start = generator.randrange(len(expected) - 3000)
+            if recording.read(start, start + 3000).tobytes() != expected[start : start + 3000].tobytes():
+                failures.append(start)
+
+    recording = kvocodec.open(str(compressed))
+    threads = [threading.Thread(target=reader, args=(seed,)) for seed in range(3)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert failures == []
+    recording.close()
+    with pytest.raises(kvocodec.Error, match="закрыт"):
+        recording.read(0, 1)
