@@ -8,6 +8,8 @@ packages=(
     xvfb xauth
     clang libclang-rt-14-dev
     libssl-dev libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
+    man-db bash-completion desktop-file-utils shared-mime-info
+    dpkg-dev file lintian
 )
 missing=()
 for p in "${packages[@]}"; do
