@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QStringList>
 #include <QUrl>
 #include <optional>
@@ -73,7 +74,12 @@ TKVOCodecForm::~TKVOCodecForm() = default;
 
 void TKVOCodecForm::bind(QAction* action, void (TKVOCodecForm::*handler)()) {
     connect(action, &QAction::triggered, this,
-            [this, handler] { runCommand(fDesktop, [this, handler] { (this->*handler)(); }); });
+            [this, handler] { runWindowCommand([this, handler] { (this->*handler)(); }); });
+}
+
+void TKVOCodecForm::runWindowCommand(const std::function<void()>& command) {
+    const QScopedValueRollback<bool> running(fCommandRunning, true);
+    runCommand(fDesktop, command);
 }
 
 void TKVOCodecForm::FormCreate() {
@@ -113,7 +119,10 @@ void TKVOCodecForm::OpenkvoExecute() {
 }
 
 void TKVOCodecForm::openFile(const QString& path) {
-    runCommand(fDesktop, [this, &path] {
+    if (fCommandRunning) {
+        return;
+    }
+    runWindowCommand([this, &path] {
         closeHeldFiles();
         openChosen(QFileInfo(path).absoluteFilePath());
     });
@@ -137,6 +146,11 @@ bool TKVOCodecForm::takeFileDrop(QDropEvent& event) {
     const auto file = draggedFile(event.mimeData());
     if (!file) {
         return false;
+    }
+    // Drops still arrive while a conversion runs on its thread: refused, the file stays in use.
+    if (fCommandRunning) {
+        event.ignore();
+        return true;
     }
     event.acceptProposedAction();
     if (event.type() == QEvent::Drop) {

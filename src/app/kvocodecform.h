@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/session.h"
@@ -69,6 +70,8 @@ class TKVOCodecForm : public QMainWindow {
     void HeadActionExecute();
 
     void bind(QAction* action, void (TKVOCodecForm::*handler)());
+    // Runs a command of the window; until it ends, dropped files are refused.
+    void runWindowCommand(const std::function<void()>& command);
     void addAboutEntry(QMenu& menu);
     void showInspection(const FileInspection& found);
     void showProgress(std::uint64_t sourcePosition);
@@ -79,6 +82,7 @@ class TKVOCodecForm : public QMainWindow {
     ConversionSession fSession;
     std::unique_ptr<THeadForm> fHeadForm;
     std::unique_ptr<TAboutDlg> fAboutDlg;
+    bool fCommandRunning = false;
 };
 
 }  // namespace kvo

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <optional>
 
 #include "apptesting.h"
 
@@ -118,6 +119,25 @@ TEST(OpenFile, ADroppedFileOpensAsFileOpenDoes) {
     EXPECT_TRUE(drop(*onSummary.summary().viewport(), *one));
     EXPECT_EQ(shown(onSummary), shown(viaDialog));
     EXPECT_TRUE(onSummary.desktop.errors.empty());
+}
+
+TEST(OpenFile, NoFileIsTakenFromADragWhileACommandRuns) {
+    const auto folder = folderWithFiles("drop-busy");
+    Windows w;
+    w.open(folder / "run.kvo");
+    const Shown before = shown(w);
+    const std::unique_ptr<QMimeData> other(filesData({folder / "run.kvox"}));
+    std::optional<bool> accepted;
+    w.desktop.whileAsking = [&] { accepted = drop(w.mainForm, *other); };
+    w.desktop.setNextAnswer(false);
+    w.action("CompressAction").trigger();
+    w.desktop.whileAsking = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(accepted, false);
+    EXPECT_EQ(shown(w), before);
+
+    EXPECT_TRUE(drop(w.mainForm, *other));  // and taken again once the command has ended
+    EXPECT_FALSE(shown(w).compress);
 }
 
 TEST(OpenFile, OnlyOneLocalFileIsTakenFromADrag) {
