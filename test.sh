@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: once plain, once under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then a short smoke of every fuzz target when clang is present. Exits non-zero on any failure.
+# Builds and runs every test: once plain, once as a hardened Release build that also makes and
+# checks the Debian packages, once under AddressSanitizer + UndefinedBehaviorSanitizer, then a short
+# smoke of every fuzz target when clang is present. Warnings are errors throughout. Exits non-zero
+# on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -10,7 +12,7 @@ export QT_QPA_PLATFORM=offscreen
 export CTEST_OUTPUT_ON_FAILURE=1
 
 echo "== plain build"
-cmake -S . -B build -G Ninja -DKVO_BUILD_BENCH=ON >/dev/null
+cmake -S . -B build -G Ninja -DKVO_BUILD_BENCH=ON -DKVO_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --timeout 600
 
@@ -20,8 +22,14 @@ cmake --install build --prefix "$stage" >/dev/null
 "$stage/bin/kvox" --version
 rm -rf "$stage"
 
+echo "== Release build and packages"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVO_WERROR=ON >/dev/null
+cmake --build build-release -j "$jobs"
+ctest --test-dir build-release -j "$jobs" --timeout 600
+scripts/check-packages.sh build-release
+
 echo "== sanitizer build (ASan + UBSan)"
-cmake -S . -B build-asan -G Ninja -DKVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build-asan -G Ninja -DKVO_SANITIZE=ON -DKVO_WERROR=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \

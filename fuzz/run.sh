@@ -13,7 +13,7 @@ targets=(restore_block roundtrip restore_file passport compress_file salvage)
 
 buildLog=$(mktemp)
 trap 'rm -f "$buildLog"' EXIT
-if ! { cmake -S . -B "$build" -G Ninja -DKVO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+if ! { cmake -S . -B "$build" -G Ninja -DKVO_FUZZ=ON -DKVO_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ \
     -DKVO_BUILD_APP=OFF -DKVO_BUILD_TESTS=OFF &&
     cmake --build "$build" -j 2 --target "${targets[@]/#/fuzz_}"; } >"$buildLog" 2>&1; then
     tail -n 40 "$buildLog" >&2

@@ -2,8 +2,14 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QMenu>
+#include <QMimeData>
+#include <QScopedValueRollback>
 #include <QStringList>
+#include <QUrl>
+#include <optional>
 
 #include "app/aboutdlg.h"
 #include "app/backgroundrun.h"
@@ -34,15 +40,20 @@ std::string userDateTime(const CivilDateTime& value) {
     return formatUserDateTime(value).toStdString();
 }
 
+// The file a drag carries, when it carries exactly one local file.
+std::optional<QString> draggedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile()) {
+        return std::nullopt;
+    }
+    return data->urls().front().toLocalFile();
+}
+
 }  // namespace
 
-TKVOCodecForm::TKVOCodecForm(Desktop& desktop, THeadForm& headForm, TAboutDlg& aboutDlg,
-                             QWidget* parent)
-    : QMainWindow(parent),
-      ui_(std::make_unique<Ui::TKVOCodecForm>()),
-      fDesktop(desktop),
-      fHeadForm(headForm),
-      fAboutDlg(aboutDlg) {
+TKVOCodecForm::TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFile,
+                             QString executablePath, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::TKVOCodecForm>()), fDesktop(desktop) {
     ui_->setupUi(this);
     // The designed font may be missing here; a wider stand-in must not cut the label short.
     ui_->Label1->adjustSize();
@@ -52,13 +63,24 @@ TKVOCodecForm::TKVOCodecForm(Desktop& desktop, THeadForm& headForm, TAboutDlg& a
     bind(ui_->HeadAction, &TKVOCodecForm::HeadActionExecute);
     connect(ui_->FileExit1, &QAction::triggered, this, &QWidget::close);
     FormCreate();
+    // The other two windows come after the main window, in this order, as start-up has them.
+    fHeadForm = std::make_unique<THeadForm>();
+    fAboutDlg = std::make_unique<TAboutDlg>(desktop, versionFile, std::move(executablePath));
+    // A file dropped anywhere opens; the summary box keeps taking dropped text.
+    setAcceptDrops(true);
+    ui_->Memo1->viewport()->installEventFilter(this);
 }
 
 TKVOCodecForm::~TKVOCodecForm() = default;
 
 void TKVOCodecForm::bind(QAction* action, void (TKVOCodecForm::*handler)()) {
     connect(action, &QAction::triggered, this,
-            [this, handler] { runCommand(fDesktop, [this, handler] { (this->*handler)(); }); });
+            [this, handler] { runWindowCommand([this, handler] { (this->*handler)(); }); });
+}
+
+void TKVOCodecForm::runWindowCommand(const std::function<void()>& command) {
+    const QScopedValueRollback<bool> running(fCommandRunning, true);
+    runCommand(fDesktop, command);
 }
 
 void TKVOCodecForm::FormCreate() {
@@ -86,30 +108,84 @@ void TKVOCodecForm::contextMenuEvent(QContextMenuEvent* event) {
 
 void TKVOCodecForm::SystemMMenu(int commandId) {
     if (commandId == kAboutCommand) {
-        runCommand(fDesktop, [this] { fAboutDlg.Show(); });
+        runCommand(fDesktop, [this] { fAboutDlg->Show(); });
     }
 }
 
 void TKVOCodecForm::OpenkvoExecute() {
+    closeHeldFiles();
+    if (const auto chosen = fDesktop.chooseOpenFile(this, kOpenFilter)) {
+        openChosen(*chosen);
+    }
+}
+
+void TKVOCodecForm::openFile(const QString& path) {
+    if (fCommandRunning) {
+        return;
+    }
+    runWindowCommand([this, &path] {
+        closeHeldFiles();
+        openChosen(QFileInfo(path).absoluteFilePath());
+    });
+}
+
+void TKVOCodecForm::closeHeldFiles() {
     // Nothing is held from here on until a file has been opened and inspected.
     fSession.close();
     ui_->CompressAction->setEnabled(false);
     ui_->RestoreAction->setEnabled(false);
-    const auto chosen = fDesktop.chooseOpenFile(this, kOpenFilter);
-    if (!chosen) {
-        return;
+}
+
+void TKVOCodecForm::openChosen(const QString& path) {
+    const std::string chosen = path.toStdString();
+    if (const auto kind = fileKindOf(chosen)) {
+        showInspection(fSession.open(chosen, *kind, userDateTime));
     }
-    const std::string path = chosen->toStdString();
-    const auto kind = fileKindOf(path);
-    if (!kind) {
-        return;
+}
+
+bool TKVOCodecForm::takeFileDrop(QDropEvent& event) {
+    const auto file = draggedFile(event.mimeData());
+    if (!file) {
+        return false;
     }
-    showInspection(fSession.open(path, *kind, userDateTime));
+    // Drops still arrive while a conversion runs on its thread: refused, the file stays in use.
+    if (fCommandRunning) {
+        event.ignore();
+        return true;
+    }
+    event.acceptProposedAction();
+    if (event.type() == QEvent::Drop) {
+        // Opened once the drop has ended, so that an error box does not hold up the file manager.
+        QMetaObject::invokeMethod(
+            this, [this, path = *file] { openFile(path); }, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void TKVOCodecForm::dragEnterEvent(QDragEnterEvent* event) {
+    takeFileDrop(*event);
+}
+
+void TKVOCodecForm::dragMoveEvent(QDragMoveEvent* event) {
+    takeFileDrop(*event);
+}
+
+void TKVOCodecForm::dropEvent(QDropEvent* event) {
+    takeFileDrop(*event);
+}
+
+bool TKVOCodecForm::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+        takeFileDrop(static_cast<QDropEvent&>(*event))) {
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TKVOCodecForm::showInspection(const FileInspection& found) {
     const bool recording = found.kind == FileKind::Recording;
-    fHeadForm.Memo1().setPlainText(joinLines(found.passportLines));
+    fHeadForm->Memo1().setPlainText(joinLines(found.passportLines));
     ui_->Memo1->setPlainText(joinLines(found.summaryLines));
     ui_->BlockSizeComboBox->clear();
     for (const std::uint64_t size : found.blockSizes) {
@@ -178,7 +254,7 @@ void TKVOCodecForm::RestoreActionExecute() {
 }
 
 void TKVOCodecForm::HeadActionExecute() {
-    fDesktop.runModal(fHeadForm);
+    fDesktop.runModal(*fHeadForm);
 }
 
 void TKVOCodecForm::FormCloseQuery(bool& CanClose) {

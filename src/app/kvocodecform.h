@@ -3,11 +3,14 @@
 // to ConversionSession; the window itself only shows what comes back.
 
 #include <QMainWindow>
+#include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/session.h"
 
+class QDropEvent;
 class QMenu;
 
 namespace Ui {
@@ -19,6 +22,7 @@ namespace kvo {
 class Desktop;
 class TAboutDlg;
 class THeadForm;
+class VersionInfoFile;
 
 class TKVOCodecForm : public QMainWindow {
     Q_OBJECT
@@ -26,18 +30,30 @@ class TKVOCodecForm : public QMainWindow {
     // Command id of the about entry.
     static constexpr int kAboutCommand = 731;
 
-    TKVOCodecForm(Desktop& desktop, THeadForm& headForm, TAboutDlg& aboutDlg,
+    // Creates the main window, then the passport window and the about box (which shows the
+    // version resource of `executablePath`), both hidden and owned by the main window.
+    TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFile, QString executablePath,
                   QWidget* parent = nullptr);
     ~TKVOCodecForm() override;
 
     // The window-menu command: 731 opens the about box, other commands need nothing from us.
     void SystemMMenu(int commandId);
 
+    // Opens `path` (the program's argument, or a dropped file) as File / Open opens the file
+    // chosen in its dialog; a relative path is taken from the working folder.
+    void openFile(const QString& path);
+
     const ConversionSession& session() const noexcept { return fSession; }
+    THeadForm& headForm() const noexcept { return *fHeadForm; }
+    TAboutDlg& aboutDlg() const noexcept { return *fAboutDlg; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void FormCreate();
@@ -45,11 +61,17 @@ class TKVOCodecForm : public QMainWindow {
     void FormClose();
 
     void OpenkvoExecute();
+    // What every way of opening shares: first nothing is held, then the chosen file is opened.
+    void closeHeldFiles();
+    void openChosen(const QString& path);
+    bool takeFileDrop(QDropEvent& event);
     void CompressActionExecute();
     void RestoreActionExecute();
     void HeadActionExecute();
 
     void bind(QAction* action, void (TKVOCodecForm::*handler)());
+    // Runs a command of the window; until it ends, dropped files are refused.
+    void runWindowCommand(const std::function<void()>& command);
     void addAboutEntry(QMenu& menu);
     void showInspection(const FileInspection& found);
     void showProgress(std::uint64_t sourcePosition);
@@ -57,9 +79,10 @@ class TKVOCodecForm : public QMainWindow {
 
     std::unique_ptr<Ui::TKVOCodecForm> ui_;
     Desktop& fDesktop;
-    THeadForm& fHeadForm;
-    TAboutDlg& fAboutDlg;
     ConversionSession fSession;
+    std::unique_ptr<THeadForm> fHeadForm;
+    std::unique_ptr<TAboutDlg> fAboutDlg;
+    bool fCommandRunning = false;
 };
 
 }  // namespace kvo

@@ -1,10 +1,10 @@
-// Start-up: the main window, then the passport window and the about box, then the event loop.
+// Start-up: the main window (which then creates the passport window and the about box), the file
+// named as the one argument if there is one, then the event loop.
 
 #include <QApplication>
+#include <QStringList>
 
-#include "app/aboutdlg.h"
 #include "app/artwork.h"
-#include "app/headform.h"
 #include "app/kvocodecform.h"
 #include "model/beep.h"
 #include "platform/qtdesktop.h"
@@ -17,10 +17,12 @@ int main(int argc, char** argv) {
 
     kvo::QtDesktop desktop;
     const kvo::ElfVersionInfoFile versionFile;
-    kvo::THeadForm headForm;
-    kvo::TAboutDlg aboutDlg(desktop, versionFile, QCoreApplication::applicationFilePath());
-    kvo::TKVOCodecForm mainForm(desktop, headForm, aboutDlg);
+    kvo::TKVOCodecForm mainForm(desktop, versionFile, QCoreApplication::applicationFilePath());
     mainForm.show();
+    // A file manager hands over the file to open, as "kvocodec FILE".
+    if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() == 2) {
+        mainForm.openFile(arguments.at(1));
+    }
     const int result = QApplication::exec();
     kvo::setBeepHook({});
     return result;

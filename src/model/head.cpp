@@ -83,7 +83,10 @@ std::int32_t THeadel::peekFixed(T& Value, std::string_view what) {
 }
 
 std::int32_t THeadel::PokeLongWord(std::uint32_t Value) {
-    return pokeFixed(Value, "PokeLongWord");
+    // The one fixed-width poke that ends idle whatever it found, as a read does.
+    const std::int32_t result = pokeFixed(Value, "PokeLongWord");
+    fKill = true;
+    return result;
 }
 std::int32_t THeadel::PokeByte(std::uint8_t Value) {
     return pokeFixed(Value, "PokeByte");

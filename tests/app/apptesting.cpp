@@ -52,8 +52,9 @@ const VersionInfoFile& noVersionFile() {
 
 Windows::Windows(const VersionInfoFile& versionFile, const QString& executablePath)
     : applicationReady((ensureApplication(), true)),
-      aboutDlg(desktop, versionFile, executablePath),
-      mainForm(desktop, headForm, aboutDlg) {}
+      mainForm(desktop, versionFile, executablePath),
+      headForm(mainForm.headForm()),
+      aboutDlg(mainForm.aboutDlg()) {}
 
 QPlainTextEdit& Windows::summary() const {
     return *mainForm.findChild<QPlainTextEdit*>("Memo1");

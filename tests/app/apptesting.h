@@ -62,9 +62,9 @@ struct Windows {
 
     bool applicationReady;  // first: every window needs the application object
     FakeDesktop desktop;
-    THeadForm headForm;
-    TAboutDlg aboutDlg;
     TKVOCodecForm mainForm;
+    THeadForm& headForm;  // both made and owned by the main window
+    TAboutDlg& aboutDlg;
 };
 
 }  // namespace kvo::test

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,6 +42,9 @@ class FakeDesktop final : public Desktop {
     }
     bool askYesNo(QWidget* owner, const QString& text, const QString& caption) override {
         questions.push_back({text, caption, owner});
+        if (whileAsking) {
+            whileAsking();
+        }
         if (answers_.empty()) {
             return false;
         }
@@ -55,6 +59,7 @@ class FakeDesktop final : public Desktop {
     void runModal(QDialog& window) override { modals.push_back(&window); }
     void beep() override { ++beeps; }
 
+    std::function<void()> whileAsking;  // what else happens while a question is open
     QString lastFilter;
     QWidget* dialogOwner = nullptr;
     std::vector<ShownBox> questions;

@@ -18,6 +18,11 @@ TEST(MainWindow, StartsEmptyWithTheMenusOfThePassportTool) {
     EXPECT_EQ(w.passportLines(), QStringList{"Memo1"});
     EXPECT_EQ(w.headForm.windowTitle(), "Заголовок файла");
     EXPECT_EQ(w.aboutDlg.windowTitle(), "О программе");
+    // The main window makes the other two: separate windows, hidden until asked for.
+    EXPECT_TRUE(w.headForm.isWindow() && w.aboutDlg.isWindow());
+    EXPECT_EQ(w.headForm.parentWidget(), nullptr);
+    EXPECT_EQ(w.aboutDlg.parentWidget(), nullptr);
+    EXPECT_TRUE(w.headForm.isHidden() && w.aboutDlg.isHidden());
     EXPECT_EQ(w.blockSizes().count(), 0);
     EXPECT_FALSE(w.blockSizes().isEnabled());
     EXPECT_TRUE(w.blockSizes().font().bold());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <vector>
 
@@ -99,14 +100,22 @@ TEST(BlockSafety, MalformedSectionLengthsAreRejected) {
     // Hand-made blocks: FirstWord bytes, SecondByte pairs, code stream, SecondWord pairs.
     const auto build = [](std::vector<std::uint8_t> secondBytes, std::vector<std::uint8_t> codes,
                           std::vector<std::uint8_t> words, std::uint32_t firstWordBytes) {
-        T1DimByteArr b(4);
+        const std::array<const std::vector<std::uint8_t>*, 3> sections{&secondBytes, &codes,
+                                                                       &words};
+        std::size_t total = 4 + std::size_t{firstWordBytes};
+        for (const auto* section : sections) {
+            total += 4 + section->size();
+        }
+        // Sized once up front: growing it piece by piece trips a false overflow warning of GCC 12
+        // at -O3.
+        T1DimByteArr b(total, 0x55);
         codec::writeU32(b.data(), firstWordBytes);
-        b.resize(b.size() + firstWordBytes, 0x55);
-        for (const auto* s : {&secondBytes, &codes, &words}) {
-            const std::size_t at = b.size();
-            b.resize(at + 4);
-            codec::writeU32(&b[at], static_cast<std::uint32_t>(s->size()));
-            b.insert(b.end(), s->begin(), s->end());
+        std::size_t at = 4 + std::size_t{firstWordBytes};
+        for (const auto* section : sections) {
+            codec::writeU32(&b[at], static_cast<std::uint32_t>(section->size()));
+            std::copy(section->begin(), section->end(),
+                      b.begin() + static_cast<std::ptrdiff_t>(at + 4));
+            at += 4 + section->size();
         }
         return b;
     };

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -49,9 +50,12 @@ struct PassportBuilder {
     // Fixes the length field to the bytes so far, or to `length`.
     Bytes done(std::uint32_t length = 0) {
         Bytes result = bytes;
+        if (result.size() < 10) {
+            throw std::logic_error("a passport starts with its signature and length field");
+        }
         const std::uint32_t value =
             length != 0 ? length : static_cast<std::uint32_t>(result.size());
-        for (int i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 4; ++i) {
             result[6 + i] = static_cast<std::uint8_t>(value >> (8 * i));
         }
         return result;

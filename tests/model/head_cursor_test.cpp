@@ -105,6 +105,30 @@ TEST(HeadCursor, StringsOfNoneAndOfMostBytes) {
     EXPECT_EQ(value, longest);
 }
 
+TEST(HeadCursor, PokesPutBackTheBusyFlagExceptPokeLongWord) {
+    THeadel h(64);
+    const auto startBusy = [&h] { h.fKill = false; };
+    startBusy();
+    h.PokeByte(1);
+    h.PokeChar('a');
+    h.PokeWord(2);
+    h.PokeSingle(3.0f);
+    h.PokeDouble(4.0);
+    EXPECT_FALSE(h.CanDestroy());
+
+    h.PokeLongWord(5);
+    EXPECT_TRUE(h.CanDestroy());
+    startBusy();
+    h.PokeString("ab");
+    EXPECT_TRUE(h.CanDestroy());
+
+    h.Cur = 0;
+    std::uint32_t word = 0;
+    startBusy();
+    h.PeekLongWord(word);
+    EXPECT_TRUE(h.CanDestroy());
+}
+
 TEST(HeadCursor, RefusedOperationsLeaveCursorBufferAndFlag) {
     THeadel h(0);  // 100 bytes of buffer
     h.PokeByte(0xAA);

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# kvox's bash completion offers the options, and the files that fit the direction chosen so far.
+set -uo pipefail
+completion=$(realpath "$1")
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+cd "$folder"
+touch a.kvo b.kvox notes.txt
+mkdir runs
+
+# shellcheck disable=SC1091
+source /usr/share/bash-completion/bash_completion
+# shellcheck disable=SC1090
+source "$completion"
+compopt() { :; }  # works only inside a real completion
+
+failures=0
+# Completes the command line given as words, the last one being completed.
+expect() {
+    local want=$1
+    shift
+    COMP_WORDS=("$@")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE="$*"
+    COMP_POINT=${#COMP_LINE}
+    COMPREPLY=()
+    _kvox kvox "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    local got
+    got=$( ((${#COMPREPLY[@]})) && printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ')
+    if [ "$got" != "$want" ]; then
+        echo "FAIL: kvox ${*:2}: got '$got', want '$want'"
+        failures=$((failures + 1))
+    fi
+}
+
+expect 'a.kvo b.kvox runs ' kvox ''
+expect 'a.kvo runs ' kvox -z ''
+expect 'a.kvo runs ' kvox -qzf ''
+expect 'b.kvox runs ' kvox -d ''
+expect 'b.kvox runs ' kvox --test ''
+expect 'a.kvo b.kvox notes.txt runs ' kvox -o ''
+expect '' kvox -b ''
+expect '--salvage ' kvox --sal
+expect '--block-size= ' kvox --bl
+expect '--checksum ' kvox --che
+
+[ "$failures" -eq 0 ] && echo "completion: all cases passed"
+exit "$failures"
