@@ -157,6 +157,14 @@ std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std
     return static_cast<std::int64_t>(view->records * kRecordSize);
 }
 
+bool RunSectionAgreesWithCount(const std::uint8_t* data, std::size_t available) {
+    const auto view = viewBlock(data, available);
+    return view && (sumRunCounts<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount) ==
+                        view->records ||
+                    sumRunCounts<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount) ==
+                        view->records);
+}
+
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         if (records[i * kRecordSize + kLeadByteOffset] >= kFirstDictionaryCode) {

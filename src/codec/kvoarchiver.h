@@ -91,6 +91,11 @@ std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
 std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std::uint8_t* out,
                             std::size_t capacity);
 
+// Whether at least one run section of the block at the start of data[0, available) adds up to the
+// record count its first section gives: evidence that its lengths are its own even when the
+// block does not restore.
+bool RunSectionAgreesWithCount(const std::uint8_t* data, std::size_t available);
+
 // Index of the first record whose LeadByte cannot be coded (128 or more), or -1.
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count);
 

@@ -111,14 +111,18 @@ class Salvager {
                     advanceTo(fAt + lengths->stored);
                     continue;
                 }
-                // Lengths that hold together are the block's own unless a sound block begins
-                // inside the stretch they claim.
+                // Lengths that hold together are the block's own when a run section still adds
+                // up to the count and no sound block begins inside the stretch they claim.
                 const std::uint64_t end = fAt + lengths->stored;
                 resume = nextBlockAfter(fAt, end);
-                if (resume == end) {
+                if (resume == end &&
+                    RunSectionAgreesWithCount(fFile.bytes(fAt, lengths->stored), lengths->stored)) {
                     fill(fAt, end, lengths->records());
                     advanceTo(end);
                     continue;
+                }
+                if (resume == end) {
+                    resume = nextBlockAfter(end - 1, fEnd);  // nothing sound began before `end`
                 }
             } else {
                 resume = nextBlockAfter(fAt, fEnd);
