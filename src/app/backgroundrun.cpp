@@ -3,7 +3,10 @@
 #include <QEventLoop>
 #include <atomic>
 #include <exception>
+#include <stdexcept>
 #include <thread>
+
+#include "platform/interruption.h"
 
 namespace kvo {
 
@@ -18,6 +21,9 @@ ConvertReport RunInBackground(const ConversionJob& job,
     std::thread worker([&] {
         try {
             report = job([&](std::uint64_t at) {
+                if (Interrupted()) {
+                    throw std::runtime_error("прервано");
+                }
                 latest = at;
                 if (!queued.exchange(true)) {
                     QMetaObject::invokeMethod(

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/desktop.h"
+#include "platform/interruption.h"
 
 namespace kvo {
 
@@ -14,7 +15,10 @@ void runCommand(Desktop& desktop, const std::function<void()>& command) {
     } catch (const std::bad_alloc&) {
         desktop.showError(QStringLiteral("Недостаточно памяти"));
     } catch (const std::exception& error) {
-        desktop.showError(QString::fromUtf8(error.what()));
+        // A run stopped on request: the program is closing, no box should hold it up.
+        if (!Interrupted()) {
+            desktop.showError(QString::fromUtf8(error.what()));
+        }
     }
 }
 

@@ -3,10 +3,12 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <QTimer>
 
 #include "app/artwork.h"
 #include "app/kvocodecform.h"
 #include "model/beep.h"
+#include "platform/interruption.h"
 #include "platform/qtdesktop.h"
 #include "platform/versioninfofile.h"
 
@@ -23,6 +25,16 @@ int main(int argc, char** argv) {
     if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() == 2) {
         mainForm.openFile(arguments.at(1));
     }
+    // Ctrl-C, termination or a closed terminal end the program as closing the window does; a run
+    // in progress stops at its next step and leaves no unfinished output.
+    const kvo::InterruptionGuard interruption;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &mainForm, [&mainForm] {
+        if (kvo::Interrupted()) {
+            mainForm.close();
+        }
+    });
+    watch.start(200);
     const int result = QApplication::exec();
     kvo::setBeepHook({});
     return result;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "apptesting.h"
+#include "platform/interruption.h"
 #include "synth/kvosynth.h"
 
 namespace kvo::test {
@@ -234,6 +235,26 @@ TEST(Conversion, TargetThatIsAFolderEndsInTheErrorBox) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
                             std::filesystem::directory_iterator()),
               2);
+}
+
+}  // namespace
+}  // namespace kvo::test
+
+namespace kvo::test {
+namespace {
+
+// Termination or Ctrl-C during a run: it stops, leaves no output and holds nothing up with a box.
+TEST(Conversion, AnInterruptedRunWritesNothingAndShowsNoBox) {
+    Windows w;
+    const auto folder = cleanFolder("interrupted");
+    writeBytes(folder / "rec.kvo", plainRecording(600));
+    RequestInterruption();
+    compress(w, folder / "rec.kvo", "600");
+    ClearInterruption();
+    EXPECT_TRUE(w.desktop.errors.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder / "rec.kvox"));
+    compress(w, folder / "rec.kvo", "600");
+    EXPECT_TRUE(std::filesystem::exists(folder / "rec.kvox"));
 }
 
 }  // namespace
