@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <iomanip>
 #include <new>
@@ -60,12 +61,17 @@ void NoteResult(Reporter& reporter, const ConvertReport& report, std::uint64_t i
 
 Outcome Convert(FileStream& source, FileKind kind, const RunContext& context, Reporter& reporter) {
     const Options& options = context.options;
-    const std::string output = options.output.value_or(OutputPathFor(source.path(), kind));
+    const std::string output = OutputFor(source, kind, options);
     const bool checksum = options.checksum && kind == FileKind::Recording;
     if (const auto refusal = CheckOutput(output, source, context, checksum)) {
         return reporter.fail(*refusal);
     }
-    const RunOptions run = RunOptionsFor(context, checksum);
+    if (output == kStandardOutput && kind == FileKind::Recording && context.stdoutIsTerminal) {
+        return reporter.fail(
+            "сжатые данные не выводятся на терминал: перенаправьте вывод или "
+            "укажите -o");
+    }
+    const RunOptions run = RunOptionsFor(context, checksum, source);
     const std::uint32_t passportLength = ReadPassportLength(source);
     const std::uint64_t inputSize = source.size();
     const auto started = std::chrono::steady_clock::now();
@@ -74,8 +80,12 @@ Outcome Convert(FileStream& source, FileKind kind, const RunContext& context, Re
             return RestoreFile(source, passportLength, output, progress, run);
         }
         const std::uint64_t dataSize = inputSize - passportLength;
-        const BlockPlan plan = options.blockSize ? CoveringBlocks(dataSize, *options.blockSize)
-                                                 : DefaultBlocks(dataSize);
+        // From a pipe the size is not known in advance: blocks of the asked or the largest size.
+        const bool piped = source.path() == kStandardInput;
+        const BlockPlan plan =
+            options.blockSize || piped
+                ? CoveringBlocks(dataSize, options.blockSize.value_or(kDefaultMaxBlockSize))
+                : DefaultBlocks(dataSize);
         return CompressFile(source, passportLength, plan, output, progress, run);
     });
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
@@ -133,6 +143,12 @@ Outcome List(FileStream& source, FileKind kind, const Options& options, const Co
     return reporter.outcome();
 }
 
+// Where a pipe is spooled: the user's temporary folder.
+std::string SpoolFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
 }  // namespace
 
 Outcome ProcessFile(const std::string& path, const RunContext& context, const Console& console) {
@@ -149,7 +165,8 @@ Outcome ProcessFile(const std::string& path, const RunContext& context, const Co
         return reporter.fail("расширение не .kvo и не .kvox; направление задают -z или -d");
     }
     try {
-        auto source = FileStream::OpenRead(path);
+        auto source = path == kStandardInputName ? FileStream::SpoolStandardInput(SpoolFolder())
+                                                 : FileStream::OpenRead(path);
         switch (options.action) {
             case Action::List:
                 return List(source, *kind, options, console, reporter);

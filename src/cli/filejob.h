@@ -18,7 +18,11 @@ struct RunContext {
     unsigned threads = 1;
     // Every input of the run: none of them is ever written, whatever the order of the work.
     std::vector<FileIdentity> inputs;
+    bool stdoutIsTerminal = false;
 };
+
+// The file name that stands for standard input.
+inline constexpr char kStandardInputName[] = "-";
 
 // Messages go to console.err prefixed with "kvox: " and the file; results to console.out.
 Outcome ProcessFile(const std::string& path, const RunContext& context, const Console& console);

@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "cli/filejob.h"
+#include "cli/inputfiles.h"
 #include "cli/options.h"
 #include "platform/interruption.h"
 
@@ -11,13 +12,18 @@ namespace kvo::cli {
 namespace {
 
 constexpr char kHelp[] =
-    R"(Использование: kvox [ПАРАМЕТРЫ] ФАЙЛ...
+    R"(Использование: kvox [ПАРАМЕТРЫ] [ФАЙЛ...]
 Сжимает записи .kvo в .kvox и восстанавливает .kvox в .kvo рядом с исходным файлом.
-Направление выбирается по расширению; исходный файл не изменяется и не удаляется.
+Направление выбирается по расширению; исходный файл не изменяется и не удаляется, а
+результат получает его права доступа и время изменения. ФАЙЛ «-» или отсутствие файлов
+при -z или -d означает стандартный ввод; результат тогда идет в стандартный вывод.
 
   -z, --compress         сжимать, каким бы ни было расширение
   -d, --restore          восстанавливать, каким бы ни было расширение
   -o, --output ПУТЬ      файл результата (только для одного входного файла)
+  -c, --stdout           результат в стандартный вывод (сжатые данные — не на терминал)
+  -k, --keep             сохранить исходный файл (он сохраняется всегда)
+  -r, --recursive        папки: все файлы .kvo/.kvox в них и во вложенных папках
   -f, --force            заменять существующий файл результата
   -b, --block-size БАЙТ  размер блока: кратен 6, не меньше 72 (суффиксы k, m, g);
                          по умолчанию все данные одним блоком, если их не больше 64 МиБ,
@@ -30,7 +36,9 @@ constexpr char kHelp[] =
                          пробелы перечисляются, код 2, если что-то потеряно
       --checksum         при сжатии записать и ФАЙЛ.kvox.sha256 (проверяется sha256sum -c)
       --no-verify        не проверять сжатые блоки и записанный файл перед сохранением
-  -T, --threads N        число потоков (0 или по умолчанию: все ядра)
+  -T, --threads N        число потоков (0 или по умолчанию: все ядра); блоки в работе
+                         занимают не больше четверти памяти машины и не больше 1 ГиБ,
+                         сколько бы потоков ни было задано
   -q, --quiet            без предупреждений и хода работы
   -v, --verbose          сообщать размеры и скорость
   -h, --help             эта справка
@@ -40,7 +48,11 @@ constexpr char kHelp[] =
 записанный файл читается блок за блоком до конца, и только тогда получает свое имя.
 Входные файлы запуска никогда не перезаписываются.
 
-Код завершения: 0 успех, 1 ошибка, 2 только предупреждения.
+Код завершения:
+  0  все файлы обработаны без замечаний;
+  1  ошибка хотя бы с одним файлом (ничего не записано для него) или неверные параметры;
+  2  только предупреждения: например, неполная последняя запись не сохранена, или
+     --salvage сохранил не всё.
 )";
 
 int Usage(const Console& console, const std::string& message) {
@@ -73,26 +85,31 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
         console.out << "kvox " << KVO_VERSION << '\n';
         return Printed(console);
     }
-    if (options.files.empty()) {
-        return Usage(console, "не указаны файлы");
+    const auto listed = InputFiles(options);
+    if (const auto* error = std::get_if<UsageError>(&listed)) {
+        return Usage(console, error->message);
     }
-    if (options.output && options.files.size() != 1) {
+    const auto& files = std::get<std::vector<std::string>>(listed);
+    if (options.output && files.size() != 1) {
         return Usage(console, "-o можно указать только для одного файла");
+    }
+    if (options.toStdout && files.size() != 1) {
+        return Usage(console, "-c можно указать только для одного файла");
     }
     const unsigned threads =
         options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
 
-    RunContext context{options, threads, {}};
-    for (const auto& file : options.files) {
-        if (const auto identity = IdentityOf(file)) {
+    RunContext context{options, threads, {}, console.outIsTerminal};
+    for (const auto& file : files) {
+        if (const auto identity = file == kStandardInputName ? std::nullopt : IdentityOf(file)) {
             context.inputs.push_back(*identity);
         }
     }
 
     const InterruptionGuard guard;
     int status = kExitSuccess;
-    for (std::size_t i = 0; i < options.files.size(); ++i) {
-        switch (ProcessFile(options.files[i], context, console)) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        switch (ProcessFile(files[i], context, console)) {
             case Outcome::Failed:
                 status = kExitError;
                 break;
@@ -103,8 +120,8 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
                 break;
         }
         // A file finished before the request is kept and counted as it ended; the rest wait.
-        if (Interrupted() && i + 1 < options.files.size()) {
-            console.err << "kvox: прервано: файлы после " << options.files[i] << " не обработаны\n";
+        if (Interrupted() && i + 1 < files.size()) {
+            console.err << "kvox: прервано: файлы после " << files[i] << " не обработаны\n";
             return kExitError;
         }
     }

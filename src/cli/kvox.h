@@ -15,6 +15,7 @@ struct Console {
     std::ostream& out;
     std::ostream& err;
     bool errIsTerminal = false;  // progress is shown only on a terminal
+    bool outIsTerminal = false;  // compressed data are never written to a terminal
 };
 
 // args without the program name; returns the exit status.

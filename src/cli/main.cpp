@@ -6,5 +6,6 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return kvo::cli::RunKvox(args, {std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1});
+    return kvo::cli::RunKvox(
+        args, {std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1, ::isatty(STDOUT_FILENO) == 1});
 }

@@ -58,6 +58,9 @@ const std::vector<OptionRule>& Rules() {
         {'\0', "salvage", [](Options& o) { o.action = Action::Salvage; }, nullptr},
         {'\0', "no-verify", [](Options& o) { o.verify = false; }, nullptr},
         {'\0', "checksum", [](Options& o) { o.checksum = true; }, nullptr},
+        {'c', "stdout", [](Options& o) { o.toStdout = true; }, nullptr},
+        {'k', "keep", [](Options&) {}, nullptr},  // the source is always kept
+        {'r', "recursive", [](Options& o) { o.recursive = true; }, nullptr},
         {'T', "threads", nullptr, SetThreads},
         {'q', "quiet", [](Options& o) { o.verbosity = Verbosity::Quiet; }, nullptr},
         {'v', "verbose", [](Options& o) { o.verbosity = Verbosity::Verbose; }, nullptr},

@@ -18,8 +18,10 @@ struct Options {
     Direction direction = Direction::ByExtension;
     std::optional<std::string> output;
     bool force = false;
-    bool verify = true;     // --no-verify turns off reading back what compression wrote
-    bool checksum = false;  // also write NAME.sha256
+    bool verify = true;      // --no-verify turns off reading back what compression wrote
+    bool checksum = false;   // also write NAME.sha256
+    bool toStdout = false;   // -c: the result goes to standard output
+    bool recursive = false;  // -r: folders stand for the files below them
     std::optional<std::uint64_t> blockSize;
     bool json = false;
     unsigned threads = 0;  // 0: every core

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "convert/checksum.h"
+#include "platform/safeoutput.h"
 
 namespace kvo::cli {
 namespace {
@@ -41,8 +42,21 @@ std::string OutputPathFor(const std::string& path, FileKind kind) {
     return fileKindOf(path) == kind ? withExtension(path, extension) : path + extension;
 }
 
+std::string OutputFor(const FileStream& source, FileKind kind, const Options& options) {
+    if (options.output) {
+        return *options.output;
+    }
+    if (options.toStdout || source.path() == kStandardInput) {
+        return kStandardOutput;
+    }
+    return OutputPathFor(source.path(), kind);
+}
+
 std::optional<std::string> CheckOutput(const std::string& output, const FileStream& source,
                                        const RunContext& context, bool checksum) {
+    if (output == kStandardOutput) {
+        return std::nullopt;
+    }
     if (auto refusal = OutputRefusal(output, source, context)) {
         return refusal;
     }
@@ -58,11 +72,12 @@ std::optional<std::string> CheckOutput(const std::string& output, const FileStre
     return std::nullopt;
 }
 
-RunOptions RunOptionsFor(const RunContext& context, bool checksum) {
+RunOptions RunOptionsFor(const RunContext& context, bool checksum, const FileStream& source) {
     RunOptions run(context.threads);
     run.existingTarget = context.options.force ? ExistingTarget::Replace : ExistingTarget::Keep;
     run.verify = context.options.verify;
     run.checksum = checksum;
+    run.keepSourceMetadata = source.path() != kStandardInput;
     return run;
 }
 

@@ -12,12 +12,16 @@ namespace kvo::cli {
 
 // The other extension in place of the input's, or appended when the input has another one.
 std::string OutputPathFor(const std::string& path, FileKind kind);
+// Where a job on `source` writes: -o, standard output for -c or for standard input, or the path
+// beside the source.
+std::string OutputFor(const FileStream& source, FileKind kind, const Options& options);
 
 // Why `output` must not be written for `source` in this run (an input of the run, a file in the
 // way without -f, also the checksum file beside it when one is wanted), or nothing.
 std::optional<std::string> CheckOutput(const std::string& output, const FileStream& source,
                                        const RunContext& context, bool checksum);
 
-RunOptions RunOptionsFor(const RunContext& context, bool checksum);
+// A file source lends the output its permission bits and modification time; a pipe does not.
+RunOptions RunOptionsFor(const RunContext& context, bool checksum, const FileStream& source);
 
 }  // namespace kvo::cli

@@ -40,14 +40,14 @@ void PrintJson(std::ostream& out, const std::string& path, const std::string& ou
 Outcome Salvage(FileStream& source, const RunContext& context, const Console& console,
                 Reporter& reporter) {
     const Options& options = context.options;
-    const std::string output =
-        options.output.value_or(OutputPathFor(source.path(), FileKind::Compressed));
+    const std::string output = OutputFor(source, FileKind::Compressed, options);
     if (const auto refusal = CheckOutput(output, source, context, false)) {
         return reporter.fail(*refusal);
     }
     const std::uint32_t passportLength = ReadPassportLength(source);
     const SalvageReport report = reporter.withProgress(source, [&](const ProgressFn& progress) {
-        return SalvageFile(source, passportLength, output, progress, RunOptionsFor(context, false));
+        return SalvageFile(source, passportLength, output, progress,
+                           RunOptionsFor(context, false, source));
     });
     for (const SalvageGap& gap : report.gaps) {
         reporter.report(Describe(gap));

@@ -112,7 +112,7 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
             CheckPlan(plan, dataSize, source.path());
         }
         const SourceWatch watch(source);
-        ConvertOutput output(targetPath, options);
+        ConvertOutput output(targetPath, options, source);
         source.seek(0);
         output.stream().copyFrom(source, passportLength);
 

@@ -2,8 +2,13 @@
 
 namespace kvo {
 
-ConvertOutput::ConvertOutput(const std::string& targetPath, const RunOptions& options)
+ConvertOutput::ConvertOutput(const std::string& targetPath, const RunOptions& options,
+                             const FileStream& source)
     : fFile(targetPath, options.existingTarget), fExisting(options.existingTarget) {
+    if (options.keepSourceMetadata) {
+        const FileIdentity identity = source.identity();
+        fFile.keepModeAndTime(identity.mode, identity.modifiedNanoseconds);
+    }
     if (!options.checksum) {
         return;
     }

@@ -14,7 +14,9 @@ namespace kvo {
 
 class ConvertOutput {
   public:
-    ConvertOutput(const std::string& targetPath, const RunOptions& options);
+    // With options.keepSourceMetadata, `source`'s permission bits and modification time go over.
+    ConvertOutput(const std::string& targetPath, const RunOptions& options,
+                  const FileStream& source);
 
     FileStream& stream() noexcept { return fFile.stream(); }
     // False for a device or a pipe, which cannot be read back.

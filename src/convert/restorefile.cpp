@@ -162,7 +162,7 @@ ConvertReport RestoreFile(FileStream& source, std::uint32_t passportLength,
                           const std::string& targetPath, const ProgressFn& progress,
                           const RunOptions& options) {
     return WithIoErrors([&] {
-        ConvertOutput output(targetPath, options);
+        ConvertOutput output(targetPath, options, source);
         return RestoreBlocks(source, passportLength, &output, progress, options.threads);
     });
 }

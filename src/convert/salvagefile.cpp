@@ -288,7 +288,7 @@ SalvageReport SalvageFile(FileStream& source, std::uint32_t passportLength,
     return WithIoErrors([&] {
         const std::uint64_t dataSize = DataAreaSize(source, passportLength);
         const SourceWatch watch(source);
-        ConvertOutput output(targetPath, options);
+        ConvertOutput output(targetPath, options, source);
         source.seek(0);
         output.stream().copyFrom(source, passportLength);
         SalvageReport report =

@@ -31,7 +31,8 @@ std::string Reason(int errorCode) {
 FileIdentity IdentityFrom(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
             static_cast<std::uint64_t>(info.st_size),
-            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+            static_cast<std::uint32_t>(info.st_mode & 07777)};
 }
 
 }  // namespace
@@ -79,6 +80,35 @@ FileStream FileStream::OpenRead(const std::string& path) {
         ThrowFileError("Не удалось открыть файл", path, errno);
     }
     return stream;
+}
+
+FileStream FileStream::SpoolStandardInput(const std::string& folder) {
+    int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (descriptor < 0) {
+        std::string name = folder + "/.kvo-stdin-XXXXXX";
+        descriptor = ::mkostemp(name.data(), O_CLOEXEC);
+        if (descriptor < 0) {
+            ThrowFileError("Не удалось создать временный файл в", folder, errno);
+        }
+        ::unlink(name.c_str());
+    }
+    FileStream spool(descriptor, kStandardInput);
+    std::vector<std::uint8_t> chunk(kCopyChunk);
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            ThrowFileError("Не удалось прочитать", kStandardInput, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        spool.write(chunk.data(), static_cast<std::size_t>(got));
+    }
+    spool.seek(0);
+    return spool;
 }
 
 FileStream::FileStream(FileStream&& other) noexcept

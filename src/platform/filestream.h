@@ -26,6 +26,9 @@ class FileError : public std::runtime_error {
     int fErrorCode;
 };
 
+// How messages name standard input.
+inline constexpr char kStandardInput[] = "стандартный ввод";
+
 // Throws FileError "<what> <path>: <the system's reason>".
 [[noreturn]] void ThrowFileError(const std::string& what, const std::string& path, int errorCode);
 
@@ -36,6 +39,7 @@ struct FileIdentity {
     std::uint64_t inode = 0;
     std::uint64_t size = 0;
     std::int64_t modifiedNanoseconds = 0;
+    std::uint32_t mode = 0;  // permission bits
 
     bool sameFile(const FileIdentity& other) const noexcept {
         return device == other.device && inode == other.inode;
@@ -54,6 +58,9 @@ class FileStream {
   public:
     // Read-only; others may go on reading and writing the file meanwhile.
     static FileStream OpenRead(const std::string& path);
+    // Standard input copied to an unnamed file in `folder`, so a pipe can be read like a file;
+    // the stream stands at 0 and is named kStandardInput.
+    static FileStream SpoolStandardInput(const std::string& folder);
 
     FileStream(FileStream&& other) noexcept;
     FileStream& operator=(FileStream&& other) noexcept;

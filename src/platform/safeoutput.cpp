@@ -104,6 +104,15 @@ SafeOutputFile::SafeOutputFile(const std::string& targetPath, ExistingTarget exi
       fFolder(FolderOf(fTargetPath)),
       fReplace(existing == ExistingTarget::Replace),
       fStream(-1, targetPath) {
+    if (targetPath == kStandardOutput) {
+        const int descriptor = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (descriptor < 0) {
+            CannotCreate("стандартный вывод", errno);
+        }
+        fDirect = true;
+        fStream = FileStream(descriptor, "стандартный вывод");
+        return;
+    }
     struct stat info {};
     const bool exists = ::stat(fTargetPath.c_str(), &info) == 0;
     if (exists && (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode))) {
@@ -147,7 +156,20 @@ SafeOutputFile::~SafeOutputFile() {
     }
 }
 
+void SafeOutputFile::keepModeAndTime(std::uint32_t mode, std::int64_t modifiedNanoseconds) {
+    fModeAndTime = {mode, modifiedNanoseconds};
+}
+
 void SafeOutputFile::commit() {
+    if (fModeAndTime && !fDirect) {
+        const auto [mode, modified] = *fModeAndTime;
+        const struct timespec times[2] = {{0, UTIME_NOW},
+                                          {modified / 1'000'000'000, modified % 1'000'000'000}};
+        if (::fchmod(fStream.fDescriptor, mode & 07777) != 0 ||
+            ::futimens(fStream.fDescriptor, times) != 0) {
+            ThrowFileError("Не удалось записать файл", fTargetPath, errno);
+        }
+    }
     // Pipes and most devices cannot be synced and say so; what they took is theirs.
     if (!fDirect || (::fsync(fStream.fDescriptor) != 0 && errno != EINVAL && errno != EROFS)) {
         fStream.sync();

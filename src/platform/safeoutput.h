@@ -3,7 +3,10 @@
 // where the file system cannot do that) and given the target's name only by commit(). A crash or
 // a failed run leaves an existing target as it was and, with an unnamed file, nothing behind.
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/filestream.h"
 
@@ -18,7 +21,8 @@ class SafeOutputFile {
   public:
     // Links at the target are followed: the file they lead to is written and the links stay. A
     // character device or a pipe is written directly, since nothing can replace it whole; a
-    // folder or any other file that is not a regular one is refused.
+    // folder or any other file that is not a regular one is refused. kStandardOutput writes to
+    // the process's standard output, directly.
     explicit SafeOutputFile(const std::string& targetPath,
                             ExistingTarget existing = ExistingTarget::Replace);
     SafeOutputFile(const SafeOutputFile&) = delete;
@@ -30,6 +34,9 @@ class SafeOutputFile {
     // The file that commit() creates or replaces, links resolved.
     const std::string& targetPath() const noexcept { return fTargetPath; }
     bool writesDirectly() const noexcept { return fDirect; }
+    // The permission bits and the modification time the file gets when it is named (written
+    // files only: a device or a pipe keeps its own).
+    void keepModeAndTime(std::uint32_t mode, std::int64_t modifiedNanoseconds);
     // Syncs the data and gives the file its name; fails without a trace if that name is taken
     // and the target is to be kept.
     void commit();
@@ -46,6 +53,10 @@ class SafeOutputFile {
     bool fDirect = false;
     FileStream fStream;
     bool fCommitted = false;
+    std::optional<std::pair<std::uint32_t, std::int64_t>> fModeAndTime;
 };
+
+// The target name that stands for standard output.
+inline constexpr char kStandardOutput[] = "-";
 
 }  // namespace kvo

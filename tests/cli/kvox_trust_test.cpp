@@ -6,9 +6,9 @@
 
 #include <sstream>
 
-#include "platform/interruption.h"
 #include "cli/kvox.h"
 #include "platform/filestream.h"
+#include "platform/interruption.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
 

@@ -80,3 +80,33 @@ TEST(KvoxMemory, ListingAHugePassportReadsOnlyItsFields) {
 
 }  // namespace
 }  // namespace kvo::cli
+
+namespace kvo::cli {
+namespace {
+
+// A sparse multi-gigabyte compressed file whose first length word claims a huge section: testing
+// and restoring refuse it at once instead of reading the claim into memory.
+TEST(KvoxMemory, AHugeFirstSectionIsRefusedBeforeItIsRead) {
+    const auto folder = test::CleanFolder("kvox-memory-section");
+    const std::string path = (folder / "huge.kvox").string();
+    for (const std::uint32_t claim : {0xFFFFFFF0u, 0x7FFFFFF0u, 0x70000000u}) {
+        std::string bytes = test::Passport(24);
+        for (int i = 0; i < 4; ++i) {
+            bytes += static_cast<char>(claim >> (8 * i));
+        }
+        test::WriteBytes(path, bytes);
+        std::filesystem::resize_file(path, std::uint64_t{5} << 30);
+        for (const auto& args :
+             {std::vector<std::string>{"-t", path},
+              std::vector<std::string>{"-f", "-o", (folder / "out.kvo").string(), path}}) {
+            const ChildRun run = RunKvoxProgram(args);
+            EXPECT_EQ(run.status, 1) << claim;
+            EXPECT_LT(run.peakKiB, kLimitKiB) << claim;
+        }
+        EXPECT_FALSE(std::filesystem::exists(folder / "out.kvo"));
+    }
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace kvo::cli
