@@ -144,15 +144,30 @@ class Salvager {
         }
     }
 
+    // A block that decodes is sound unless its lengths run over the start of another block
+    // that decodes: damage that added whole run pairs of count 0 still leaves the sums right.
     bool restoreAt(std::uint64_t at, std::uint64_t stored) {
         const std::uint8_t* block = fFile.bytes(at, stored);
         if (RestoreBlockInto(block, static_cast<std::size_t>(stored), fRecords) < 0) {
+            return false;
+        }
+        const std::uint64_t end = at + stored;
+        if (!boundaryAt(end) && nextBlockAfter(at, end) != end) {
             return false;
         }
         fOutput.write(fRecords.data(), fRecords.size());
         fReport.recordsWritten += fRecords.size() / kRecordSize;
         ++fReport.blocksRestored;
         return true;
+    }
+
+    // Where a block may end: the end of the file, or lengths that hold together.
+    bool boundaryAt(std::uint64_t at) {
+        if (at == fEnd) {
+            return true;
+        }
+        const auto next = LengthsAt(fFile, at);
+        return next && next->plausible();
     }
 
     void advanceTo(std::uint64_t at) {
@@ -185,7 +200,7 @@ class Salvager {
             const auto lengths = ChainAt(fFile, at, *first);
             if (lengths && lengths->plausible() &&
                 RestoreBlockInto(fFile.bytes(at, lengths->stored),
-                                 static_cast<std::size_t>(lengths->stored), fRecords) >= 0) {
+                                 static_cast<std::size_t>(lengths->stored), fScratch) >= 0) {
                 return at;
             }
         }
@@ -266,7 +281,7 @@ class Salvager {
             ++section;
         }
         codec::writeU32(fRepaired.data() + (repairedAt - from), lengths.section[section]);
-        return RestoreBlockInto(fRepaired.data(), fRepaired.size(), fRecords) >= 0;
+        return RestoreBlockInto(fRepaired.data(), fRepaired.size(), fScratch) >= 0;
     }
 
     FileWindow fFile;
@@ -276,6 +291,7 @@ class Salvager {
     std::uint64_t fAt;
     std::uint64_t fBlock = 0;
     T1DimByteArr fRecords;
+    T1DimByteArr fScratch;  // blocks decoded only to see whether they decode
     T1DimByteArr fRepaired;
     SalvageReport fReport;
 };
