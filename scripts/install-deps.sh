@@ -10,7 +10,7 @@ packages=(
     libssl-dev libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
     pybind11-dev python3-numpy python3-pytest python3-dev
     man-db bash-completion desktop-file-utils shared-mime-info
-    dpkg-dev file lintian
+    dpkg-dev file lintian time
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/kvox.h"
+#include "kvoxrun.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
 
@@ -18,18 +19,8 @@ namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::WriteBytes;
 
-struct KvoxRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-KvoxRun Kvox(const std::vector<std::string>& args, bool outIsTerminal = false) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunKvox(args, {out, err, false, outIsTerminal});
-    return {status, out.str(), err.str()};
-}
+using test::Kvox;
+using test::KvoxRun;
 
 fs::path Recording(const std::string& name, std::uint64_t records) {
     const auto folder = test::CleanFolder("kvox-pipes-" + name);

@@ -8,6 +8,7 @@
 
 #include "convert/convertfile.h"
 #include "convert/storedblocks.h"
+#include "kvoxrun.h"
 #include "platform/interruption.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
@@ -19,18 +20,8 @@ namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::WriteBytes;
 
-struct KvoxRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-KvoxRun Kvox(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunKvox(args, {out, err, false});
-    return {status, out.str(), err.str()};
-}
+using test::Kvox;
+using test::KvoxRun;
 
 // A synthetic recording in a clean folder; `tail` bytes of a partial record at its end.
 fs::path Recording(const std::string& folderName, synth::Kind kind, std::uint64_t records,

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/kvox.h"
+#include "kvoxrun.h"
 #include "platform/filestream.h"
 #include "platform/interruption.h"
 #include "synth/kvosynth.h"
@@ -19,18 +20,8 @@ namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::WriteBytes;
 
-struct KvoxRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-KvoxRun Kvox(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunKvox(args, {out, err, false});
-    return {status, out.str(), err.str()};
-}
+using test::Kvox;
+using test::KvoxRun;
 
 fs::path Recording(const std::string& name, std::uint64_t records) {
     const auto folder = test::CleanFolder("kvox-trust-" + name);
