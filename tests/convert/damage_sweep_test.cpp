@@ -17,6 +17,7 @@
 #include "convert/convertfile.h"
 #include "convert/storedblocks.h"
 #include "model/fileformat.h"
+#include "sweepfile.h"
 #include "testfiles.h"
 
 namespace kvo {
@@ -92,13 +93,9 @@ class DamageSweep : public ::testing::Test {
         folder_ =
             test::CleanFolder(std::string("damage-sweep-") +
                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        original_ = test::Passport(kPassportLength) + test::Records(kBlocks * kBlockRecords, 11);
-        test::WriteBytes(folder_ / "a.kvo", original_);
-        auto source = FileStream::OpenRead((folder_ / "a.kvo").string());
-        CompressFile(source, kPassportLength, EqualBlocks(kBlocks * kBlockBytes, kBlockBytes),
-                     (folder_ / "a.kvox").string(), nullptr);
-        compressed_ = test::ReadBytes(folder_ / "a.kvox");
-        fs::remove(folder_ / "a.kvo");
+        auto file = test::MakeSweepFile(folder_, kPassportLength, kBlocks, kBlockRecords, 11);
+        original_ = std::move(file.original);
+        compressed_ = std::move(file.compressed);
     }
 
     // Restores `damaged` as the programs do: the passport length is read from the file itself.

@@ -13,6 +13,7 @@
 #include "convert/salvagefile.h"
 #include "convert/storedblocks.h"
 #include "model/fileformat.h"
+#include "sweepfile.h"
 #include "testfiles.h"
 
 namespace kvo {
@@ -33,15 +34,12 @@ struct Salvaged {
 class Salvage : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = test::CleanFolder(std::string("salvage-") +
-                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        original_ = test::Passport(kPassportLength) + test::Records(kBlocks * kBlockRecords, 17);
-        test::WriteBytes(folder_ / "a.kvo", original_);
-        auto source = FileStream::OpenRead((folder_ / "a.kvo").string());
-        CompressFile(source, kPassportLength, EqualBlocks(kBlocks * kBlockBytes, kBlockBytes),
-                     (folder_ / "a.kvox").string(), nullptr);
-        compressed_ = test::ReadBytes(folder_ / "a.kvox");
-        fs::remove(folder_ / "a.kvo");
+        folder_ =
+            test::CleanFolder(std::string("salvage-") +
+                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        auto file = test::MakeSweepFile(folder_, kPassportLength, kBlocks, kBlockRecords, 17);
+        original_ = std::move(file.original);
+        compressed_ = std::move(file.compressed);
         for (std::size_t at = kPassportLength; at < compressed_.size();) {
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(compressed_.data());
             const auto stored = StoredBlockLength(bytes + at, compressed_.size() - at);
@@ -79,8 +77,8 @@ class Salvage : public ::testing::Test {
         std::size_t intact = 0;
         for (std::size_t block = 0; block < kBlocks; ++block) {
             const auto [start, end] = blocks_[block];
-            const bool touched = end > intactEnd || (damagedAt && *damagedAt >= start &&
-                                                     *damagedAt < end);
+            const bool touched =
+                end > intactEnd || (damagedAt && *damagedAt >= start && *damagedAt < end);
             if (touched) {
                 continue;
             }
