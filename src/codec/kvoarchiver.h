@@ -67,6 +67,11 @@ class TLzwLex {
 // more, a byteCount outside 0..size, or a block that would not fit a 32-bit length.
 std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount);
 
+// The longest compressed block of n records: runs and codes that change at every record.
+constexpr std::size_t LargestCodedBlock(std::size_t n) {
+    return 16 + 9 * n;
+}
+
 // Compresses n records into `block`, which then holds exactly the compressed block (its memory is
 // reused). The same bytes as CompressBlock; -1 with `block` untouched where CompressBlock refuses.
 // `progress`, when given, hears of the work in steps of at most 1% of the block.

@@ -13,6 +13,7 @@
 #include "convert/sourcewatch.h"
 #include "convert/verify.h"
 #include "model/fileformat.h"
+#include "platform/largebuffer.h"
 #include "platform/russiancount.h"
 
 namespace kvo {
@@ -139,8 +140,12 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         for (std::uint64_t index = 0; index < count; ++index) {
             PipelineBlock block = pipeline.reusedBlock();
             block.index = index;
-            block.input.resize(static_cast<std::size_t>(
-                index < plan.fullBlocks ? plan.blockSize : plan.lastBlockSize));
+            const auto bytes = static_cast<std::size_t>(
+                index < plan.fullBlocks ? plan.blockSize : plan.lastBlockSize);
+            ReserveLarge(block.input, bytes);
+            ReserveLarge(block.output, LargestCodedBlock(bytes / kRecordSize));
+            ReserveLarge(block.check, options.verify ? bytes : 0);
+            block.input.resize(bytes);
             source.readExact(block.input.data(), block.input.size());
             block.sourceEnd = source.position();
             pipeline.submit(std::move(block));

@@ -15,6 +15,7 @@
 #include "convert/sharedprogress.h"
 #include "convert/sourcewatch.h"
 #include "model/fileformat.h"
+#include "platform/largebuffer.h"
 
 namespace kvo {
 namespace {
@@ -53,8 +54,10 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
                                             std::to_string(length) + " байт невозможна");
             }
             // Once, so the sections that follow never move the buffer.
-            block.input.reserve(static_cast<std::size_t>(
-                std::min<std::uint64_t>(available, codec::kBlockOverhead + 9 * records)));
+            ReserveLarge(block.input,
+                         static_cast<std::size_t>(std::min<std::uint64_t>(
+                             available, LargestCodedBlock(static_cast<std::size_t>(records)))));
+            ReserveLarge(block.output, static_cast<std::size_t>(records * kRecordSize));
         }
         if (length > LargestSection(section, records)) {
             throw DamagedBlockError(source.path(), block.index,
