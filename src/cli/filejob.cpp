@@ -178,7 +178,8 @@ Outcome ProcessFile(const std::string& path, const RunContext& context, const Co
                 return Convert(source, *kind, context, reporter);
         }
     } catch (const std::bad_alloc&) {
-        return reporter.fail("недостаточно памяти");
+        return reporter.fail("недостаточно памяти для блоков этого размера: задайте меньший "
+                             "размер блока (-b) или меньше потоков (-T); ничего не записано");
     } catch (const std::exception& error) {
         // ConvertError and FileError name the file and the reason in Russian.
         return reporter.fail(error.what());
