@@ -23,10 +23,7 @@ using test::Kvox;
 using test::KvoxRun;
 
 fs::path Recording(const std::string& name, std::uint64_t records) {
-    const auto folder = test::CleanFolder("kvox-pipes-" + name);
-    const auto bytes = synth::makeRecording(synth::Kind::TipTiming, records, 9);
-    WriteBytes(folder / "a.kvo", std::string(bytes.begin(), bytes.end()));
-    return folder / "a.kvo";
+    return test::SyntheticRecording("kvox-pipes-" + name, synth::Kind::TipTiming, records, 9);
 }
 
 int Shell(const std::string& line) {

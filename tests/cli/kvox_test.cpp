@@ -26,10 +26,7 @@ using test::KvoxRun;
 // A synthetic recording in a clean folder; `tail` bytes of a partial record at its end.
 fs::path Recording(const std::string& folderName, synth::Kind kind, std::uint64_t records,
                    const std::string& tail = "") {
-    const auto folder = test::CleanFolder("kvox-" + folderName);
-    const auto bytes = synth::makeRecording(kind, records, 7);
-    WriteBytes(folder / "a.kvo", std::string(bytes.begin(), bytes.end()) + tail);
-    return folder / "a.kvo";
+    return test::SyntheticRecording("kvox-" + folderName, kind, records, 7, tail);
 }
 
 std::uint32_t ReadPassportLengthOf(const fs::path& path) {

@@ -24,10 +24,7 @@ using test::Kvox;
 using test::KvoxRun;
 
 fs::path Recording(const std::string& name, std::uint64_t records) {
-    const auto folder = test::CleanFolder("kvox-trust-" + name);
-    const auto bytes = synth::makeRecording(synth::Kind::TipTiming, records, 3);
-    WriteBytes(folder / "a.kvo", std::string(bytes.begin(), bytes.end()));
-    return folder / "a.kvo";
+    return test::SyntheticRecording("kvox-trust-" + name, synth::Kind::TipTiming, records, 3);
 }
 
 bool Has(const std::string& text, const std::string& part) {
