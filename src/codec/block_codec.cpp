@@ -1,9 +1,11 @@
 #include "codec/kvoarchiver.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
 
+#include "codec/block_decoder.h"
 #include "codec/block_format.h"
 #include "codec/lead_coder.h"
 #include "codec/record_fields.h"
@@ -71,29 +73,22 @@ std::int32_t encodeBlock(const std::uint8_t* records, std::size_t n, T1DimByteAr
     return static_cast<std::int32_t>(layout.total);
 }
 
-// The record count fits the result and both run streams add up to it.
-bool consistentRuns(const BlockView& view) {
-    const std::size_t n = view.records;
-    return n <= kMaxResult / kRecordSize &&
-           sumRunCounts<std::uint8_t>(view.secondBytePairs, view.secondBytePairCount) == n &&
-           sumRunCounts<std::uint16_t>(view.secondWordPairs, view.secondWordPairCount) == n;
-}
-
-// Writes the block's records to out; false when the code stream does not give them all.
-bool writeRecords(const BlockView& view, std::uint8_t* out, const CodecProgress* progress) {
-    for (std::size_t i = 0; i < view.records; ++i) {
-        std::memcpy(out + i * kRecordSize + kFirstWordOffset, view.firstWords + i * kFirstWordSize,
-                    kFirstWordSize);
+// Restores every record of an opened block into out, a stretch at a time.
+bool decodeAll(BlockDecoder& decoder, std::uint8_t* out, const CodecProgress* progress) {
+    ProgressSteps steps(progress, 0.0, 1.0, decoder.records());
+    // A caller who shows progress hears of every 1% of the block.
+    const std::size_t stretch =
+        progress == nullptr ? BlockDecoder::kStretchRecords
+                            : std::clamp<std::size_t>(decoder.records() / 256, 1,
+                                                      BlockDecoder::kStretchRecords);
+    while (decoder.remaining() > 0) {
+        const std::size_t done = decoder.records() - decoder.remaining();
+        steps.at(done);
+        if (!decoder.next(out + done * kRecordSize, std::min(decoder.remaining(), stretch))) {
+            return false;
+        }
     }
-    ProgressSteps(progress, 0.1, 0.1, 1).finish();
-    expandRuns<std::uint8_t>(view.secondBytePairs, view.secondBytePairCount, out);
-    ProgressSteps(progress, 0.2, 0.2, 1).finish();
-    expandRuns<std::uint16_t>(view.secondWordPairs, view.secondWordPairCount, out);
-    ProgressSteps decoding(progress, 0.3, 1.0, view.records);
-    if (!decodeLeadBytes(view.codes, view.codeCount, view.records, out, &decoding)) {
-        return false;
-    }
-    decoding.finish();
+    steps.finish();
     return true;
 }
 
@@ -120,12 +115,12 @@ std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimBy
 }
 
 std::int32_t RestoreBlock(T1DimByteArr& buffer) {
-    const auto view = viewBlock(buffer.data(), buffer.size());
-    if (!view || !consistentRuns(*view)) {
+    BlockDecoder decoder;
+    if (!decoder.open(buffer.data(), buffer.size())) {
         return -1;
     }
-    T1DimByteArr records(view->records * kRecordSize);
-    if (!writeRecords(*view, records.data(), nullptr)) {
+    T1DimByteArr records(decoder.records() * kRecordSize);
+    if (!decodeAll(decoder, records.data(), nullptr)) {
         return -1;
     }
     buffer.swap(records);
@@ -134,14 +129,14 @@ std::int32_t RestoreBlock(T1DimByteArr& buffer) {
 
 std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
                               T1DimByteArr& records, const CodecProgress* progress) {
-    const auto view = viewBlock(data, available);
-    if (!view || !consistentRuns(*view)) {
+    BlockDecoder decoder;
+    if (!decoder.open(data, available)) {
         return -1;
     }
     // Grown only when a block holds more records than any before it: no fresh, zeroed memory
     // per block when the caller reuses the buffer.
-    records.resize(view->records * kRecordSize);
-    if (!writeRecords(*view, records.data(), progress)) {
+    records.resize(decoder.records() * kRecordSize);
+    if (!decodeAll(decoder, records.data(), progress)) {
         return -1;
     }
     return static_cast<std::int32_t>(records.size());
@@ -149,12 +144,12 @@ std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
 
 std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std::uint8_t* out,
                             std::size_t capacity) {
-    const auto view = viewBlock(data, available);
-    if (!view || !consistentRuns(*view) || view->records > capacity / kRecordSize ||
-        !writeRecords(*view, out, nullptr)) {
+    BlockDecoder decoder;
+    if (!decoder.open(data, available) || decoder.records() > capacity / kRecordSize ||
+        !decodeAll(decoder, out, nullptr)) {
         return -1;
     }
-    return static_cast<std::int64_t>(view->records * kRecordSize);
+    return static_cast<std::int64_t>(decoder.records() * kRecordSize);
 }
 
 bool RunSectionAgreesWithCount(const std::uint8_t* data, std::size_t available) {

@@ -80,21 +80,59 @@ std::uint64_t sumRunCounts(const std::uint8_t* pairs, std::size_t pairCount) {
     return sum;
 }
 
-// Stores the expanded pairs into the field of consecutive records. The counts must add up to
-// the number of records behind `records`.
+// Expands the pairs into the field of consecutive records, a stretch of records at a time, so a
+// block can be restored through a window that stays in cache.
 template <typename Value>
-void expandRuns(const std::uint8_t* pairs, std::size_t pairCount, std::uint8_t* records) {
-    using Traits = FieldTraits<Value>;
-    std::uint8_t* field = records + Traits::kOffset;
-    for (std::size_t p = 0; p < pairCount; ++p) {
-        const std::uint8_t* pair = pairs + p * Traits::kPairSize;
-        const Value value = Traits::read(pair);
-        const std::size_t count = Traits::read(pair + sizeof(Value));
-        for (std::size_t c = 0; c < count; ++c) {
-            Traits::write(field, value);
-            field += kRecordSize;
+class RunExpander {
+  public:
+    RunExpander() = default;
+    RunExpander(const std::uint8_t* pairs, std::size_t pairCount)
+        : pairs_(pairs), pairCount_(pairCount) {}
+
+    // Stores the field of the next `count` records; false when the pairs run out first.
+    bool next(std::uint8_t* records, std::size_t count) {
+        using Traits = FieldTraits<Value>;
+        // Locals: stores through the byte pointer could alias the members.
+        std::uint8_t* field = records + Traits::kOffset;
+        std::size_t left = left_;
+        Value value = value_;
+        std::size_t used = used_;
+        const auto fill = [&field, &value](std::size_t take) {
+            for (std::size_t c = 0; c < take; ++c) {
+                Traits::write(field, value);
+                field += kRecordSize;
+            }
+        };
+        std::size_t take = left < count ? left : count;
+        fill(take);
+        left -= take;
+        count -= take;
+        bool enough = true;
+        while (count > 0) {
+            if (used == pairCount_) {
+                enough = false;
+                break;
+            }
+            const std::uint8_t* pair = pairs_ + used++ * Traits::kPairSize;
+            value = Traits::read(pair);
+            const std::size_t runLength = Traits::read(pair + sizeof(Value));
+            take = runLength < count ? runLength : count;
+            fill(take);
+            left = runLength - take;
+            count -= take;
         }
+        left_ = left;
+        value_ = value;
+        used_ = used;
+        return enough;
     }
-}
+
+  private:
+    const std::uint8_t* pairs_ = nullptr;
+    std::size_t pairCount_ = 0;
+    std::size_t used_ = 0;
+    std::size_t left_ = 0;  // records still to take the current pair's value
+    Value value_ = 0;
+};
 
 }  // namespace kvo::codec
