@@ -18,6 +18,7 @@ pairs=${PAIRS:-5}
 work=${WORK:-${TMPDIR:-/tmp}/kvox-io-floor}
 mkdir -p "$work"
 recording=$work/tiptiming.kvo
+out=$work/out
 records=$((size_mib * 1048576 / 6))
 if [ ! -f "$recording" ] || [ "$(stat -c %s "$recording")" -lt $((records * 6)) ]; then
     "$build/tools/kvo-synth" tiptiming "$records" 1 "$recording"
@@ -26,8 +27,12 @@ fi
 "$kvox" -q -f -o "$work/reference.kvo" -d "$work/reference.kvox"
 cmp -s "$work/reference.kvo" "$recording" || { echo "restore differs from the source"; exit 1; }
 
-# measure COMMAND: prints "seconds minor-faults peak-KiB" of one run.
+# measure COMMAND: prints "seconds minor-faults peak-KiB" of one run. Both outputs are removed
+# before every run, untimed: each run then writes a new file into the same page cache, instead
+# of kvox keeping the old target whole until its new file is complete (as it must) while the
+# floor's truncation hands its pages straight back.
 measure() {
+    rm -f "$out" "$work/floor.out"
     /usr/bin/time -f '%e %R %M' -o "$work/time" sh -c "$1"
     cat "$work/time"
 }
@@ -62,7 +67,6 @@ pair() {
     echo "$run" >"$work/$1.median"
 }
 
-out=$work/out
 echo "Recording: $(stat -c %s "$recording") bytes, tiptiming; $(nproc) cores; $pairs pairs, medians"
 echo
 echo "| run                | kvox s   | floor s  | ratio  | minor faults | peak MiB  |"

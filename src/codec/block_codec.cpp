@@ -73,8 +73,10 @@ std::int32_t encodeBlock(const std::uint8_t* records, std::size_t n, T1DimByteAr
     return static_cast<std::int32_t>(layout.total);
 }
 
-// Restores every record of an opened block into out, a stretch at a time.
-bool decodeAll(BlockDecoder& decoder, std::uint8_t* out, const CodecProgress* progress) {
+// Restores the opened block a stretch at a time: `into(done, count)` says where the next `count`
+// records go, `took(done)` hears of each stretch restored and may stop the work.
+template <typename Into, typename Took>
+bool decodeStretches(BlockDecoder& decoder, const CodecProgress* progress, Into into, Took took) {
     ProgressSteps steps(progress, 0.0, 1.0, decoder.records());
     // A caller who shows progress hears of every 1% of the block.
     const std::size_t stretch =
@@ -84,12 +86,19 @@ bool decodeAll(BlockDecoder& decoder, std::uint8_t* out, const CodecProgress* pr
     while (decoder.remaining() > 0) {
         const std::size_t done = decoder.records() - decoder.remaining();
         steps.at(done);
-        if (!decoder.next(out + done * kRecordSize, std::min(decoder.remaining(), stretch))) {
+        const std::size_t count = std::min(decoder.remaining(), stretch);
+        if (!decoder.next(into(done, count), count) || !took(done + count)) {
             return false;
         }
     }
     steps.finish();
     return true;
+}
+
+bool decodeAll(BlockDecoder& decoder, std::uint8_t* out, const CodecProgress* progress) {
+    return decodeStretches(
+        decoder, progress, [out](std::size_t done, std::size_t) { return out + done * kRecordSize; },
+        [](std::size_t) { return true; });
 }
 
 }  // namespace
@@ -150,6 +159,36 @@ std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std
         return -1;
     }
     return static_cast<std::int64_t>(decoder.records() * kRecordSize);
+}
+
+std::int64_t RestoreBlockInBatches(const std::uint8_t* data, std::size_t available,
+                                   T1DimByteArr& batch, const BatchSink& take,
+                                   const CodecProgress* progress) {
+    BlockDecoder decoder;
+    if (!decoder.open(data, available)) {
+        return -1;
+    }
+    batch.resize(std::min(decoder.records(), kBatchRecords) * kRecordSize);
+    const std::size_t room = batch.size() / kRecordSize;
+    std::size_t handed = 0;  // records handed on in earlier batches
+    std::size_t filled = 0;  // records in the batch
+    const bool whole = decodeStretches(
+        decoder, progress,
+        [&](std::size_t, std::size_t) { return batch.data() + filled * kRecordSize; },
+        [&](std::size_t done) {
+            filled = done - handed;
+            // Handed on when the next stretch might not fit, and at the end.
+            if (done < decoder.records() && room - filled >= BlockDecoder::kStretchRecords) {
+                return true;
+            }
+            if (!take(batch.data(), filled * kRecordSize)) {
+                return false;
+            }
+            handed = done;
+            filled = 0;
+            return true;
+        });
+    return whole ? static_cast<std::int64_t>(decoder.records() * kRecordSize) : -1;
 }
 
 bool RunSectionAgreesWithCount(const std::uint8_t* data, std::size_t available) {

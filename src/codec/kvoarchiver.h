@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "buffers/cbuff.h"
 #include "codec/progress_steps.h"
@@ -95,6 +96,19 @@ std::int32_t RestoreBlockInto(const std::uint8_t* data, std::size_t available,
 // of them.
 std::int64_t RestoreBlockTo(const std::uint8_t* data, std::size_t available, std::uint8_t* out,
                             std::size_t capacity);
+
+// Receives restored records a batch at a time; false stops the restoring.
+using BatchSink = std::function<bool(const std::uint8_t* records, std::size_t bytes)>;
+// Records of a batch: about 1 MiB, a good size for one write.
+inline constexpr std::size_t kBatchRecords = 21 * 8192;
+
+// Restores the block at the start of data[0, available) a batch of records at a time into
+// `batch` (its memory reused), handing each batch to `take` before the next, so the records of a
+// large block never need to be held at once. Returns the record bytes restored, or -1 when the
+// block is damaged or `take` stopped it; batches before the damage may have been handed on.
+std::int64_t RestoreBlockInBatches(const std::uint8_t* data, std::size_t available,
+                                   T1DimByteArr& batch, const BatchSink& take,
+                                   const CodecProgress* progress = nullptr);
 
 // Whether at least one run section of the block at the start of data[0, available) adds up to the
 // record count its first section gives: evidence that its lengths are its own even when the

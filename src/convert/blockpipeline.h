@@ -25,13 +25,13 @@ struct PipelineBlock {
     T1DimByteArr input;           // the block as read
     std::size_t stored = 0;       // restoring: bytes of `input` the stored block takes
     T1DimByteArr output;          // what the work made of it, to be written
-    T1DimByteArr check;           // room for checking the output
+    T1DimByteArr check;           // room for checking the output a batch at a time
 };
 
 class BlockPipeline {
   public:
     using Work = std::function<void(PipelineBlock&)>;
-    using Emit = std::function<void(const PipelineBlock&)>;
+    using Emit = std::function<void(PipelineBlock&)>;
 
     // `threads` workers code blocks (at least one); `inFlight` blocks at most are held at a time
     // (at least one). Emit runs on the writer thread, one block at a time, in block order.

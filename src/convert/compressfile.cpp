@@ -72,8 +72,15 @@ void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string&
 
 // Runs on a worker: a LeadByte of 128 or more cannot be told from a dictionary code.
 void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::string& path,
-                 bool verify, SharedProgress& progress) {
+                 SharedProgress& progress) {
     const std::uint64_t records = block.input.size() / kRecordSize;
+    const CodecProgress inBlock =
+        progress.forBlock(block.sourceEnd - block.input.size(), block.input.size());
+    if (CompressRecords(block.input.data(), records, block.output, inBlock ? &inBlock : nullptr) >=
+        0) {
+        return;
+    }
+    // Only a refused block is searched for the record to name.
     const auto uncodable = FindUncodableLeadByte(block.input.data(), records);
     if (uncodable >= 0) {
         const auto record = firstRecord + static_cast<std::uint64_t>(uncodable);
@@ -82,14 +89,12 @@ void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::str
                std::to_string(block.input[static_cast<std::size_t>(uncodable) * kRecordSize]) +
                ", а допустимы только 0..127");
     }
-    const CodecProgress inBlock =
-        progress.forBlock(block.sourceEnd - block.input.size(), block.input.size());
-    if (CompressRecords(block.input.data(), records, block.output, inBlock ? &inBlock : nullptr) <
-        0) {
-        Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
-    }
-    if (verify &&
-        !DecodesBackTo(block.input.data(), block.input.size(), block.output, block.check)) {
+    Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
+}
+
+// Runs on the writer, beside the workers coding later blocks.
+void CheckOne(PipelineBlock& block, const std::string& path) {
+    if (!DecodesBackTo(block.input.data(), block.input.size(), block.output, block.check)) {
         throw ConvertError(ConvertError::Kind::Verification,
                            "Проверка не пройдена: блок " + std::to_string(block.index + 1) +
                                " файла " + path +
@@ -118,20 +123,24 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         output.stream().copyFrom(source, passportLength);
 
         const std::uint64_t blockRecords = plan.blockSize / kRecordSize;
-        // More workers than blocks would only wait. A block in flight holds its records, the
-        // coded block (up to 1.5 times as long) and the check's decoded copy.
+        // More workers than blocks would only wait. A block in flight holds its records and the
+        // coded block (up to 1.5 times as long); the check needs only a batch.
+        const unsigned threads =
+            options.verify ? CodersBesideChecking(options.threads) : options.threads;
         const Flight flight = PlanFlight(
-            static_cast<unsigned>(std::min<std::uint64_t>(options.threads, plan.blockCount())),
-            std::max(plan.blockSize, plan.lastBlockSize) * 4);
+            static_cast<unsigned>(std::min<std::uint64_t>(threads, plan.blockCount())),
+            std::max(plan.blockSize, plan.lastBlockSize) * 3);
         source.adviseSequential();
         SharedProgress shared(progress);
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
             [&](PipelineBlock& block) {
-                CompressOne(block, block.index * blockRecords, source.path(), options.verify,
-                            shared);
+                CompressOne(block, block.index * blockRecords, source.path(), shared);
             },
-            [&](const PipelineBlock& block) {
+            [&](PipelineBlock& block) {
+                if (options.verify) {
+                    CheckOne(block, source.path());
+                }
                 output.stream().write(block.output.data(), block.output.size());
                 ++report.blocks;
                 shared(block.sourceEnd);
@@ -144,7 +153,6 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
                 index < plan.fullBlocks ? plan.blockSize : plan.lastBlockSize);
             ReserveLarge(block.input, bytes);
             ReserveLarge(block.output, LargestCodedBlock(bytes / kRecordSize));
-            ReserveLarge(block.check, options.verify ? bytes : 0);
             block.input.resize(bytes);
             source.readExact(block.input.data(), block.input.size());
             block.sourceEnd = source.position();

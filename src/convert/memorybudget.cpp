@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <thread>
 
 namespace kvo {
 
@@ -15,6 +16,11 @@ std::uint64_t BlockMemoryBudget() {
     }
     return std::min(kMost,
                     static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4);
+}
+
+unsigned CodersBesideChecking(unsigned threads) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(threads, 1u, cores > 1 ? cores - 1 : 1u);
 }
 
 Flight PlanFlight(unsigned threads, std::uint64_t bytesPerBlock, std::uint64_t budget) {

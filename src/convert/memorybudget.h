@@ -15,6 +15,10 @@ struct Flight {
     std::size_t blocks = 1;  // blocks held at a time: one being read, coded or written each
 };
 
+// Coding threads that leave a core to the writer, which checks every block it writes: more would
+// only take turns with it and hold more blocks.
+unsigned CodersBesideChecking(unsigned threads);
+
 // At least one block is always held, however large: the run cannot do with less.
 Flight PlanFlight(unsigned threads, std::uint64_t bytesPerBlock,
                   std::uint64_t budget = BlockMemoryBudget());

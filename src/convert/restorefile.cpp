@@ -57,7 +57,6 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
             ReserveLarge(block.input,
                          static_cast<std::size_t>(std::min<std::uint64_t>(
                              available, LargestCodedBlock(static_cast<std::size_t>(records)))));
-            ReserveLarge(block.output, static_cast<std::size_t>(records * kRecordSize));
         }
         if (length > LargestSection(section, records)) {
             throw DamagedBlockError(source.path(), block.index,
@@ -102,9 +101,10 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
         const SourceWatch watch(source);
         ConvertReport report;
         report.noData = dataSize == 0;
-        // A block in flight holds its stored form (up to 1.5 times its records) and its records.
+        // A block in flight holds its stored form (up to 1.5 times its records); its records
+        // pass a batch at a time.
         const Flight flight = PlanFlight(
-            threads, FirstBlockRecords(source, passportLength, dataSize) * kRecordSize * 3);
+            threads, FirstBlockRecords(source, passportLength, dataSize) * kRecordSize * 2);
         source.adviseSequential();
         source.seek(0);
         if (output != nullptr) {
@@ -115,19 +115,34 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
 
         const std::string& path = source.path();
         SharedProgress shared(progress);
+        const auto restore = [&path, &shared](const PipelineBlock& block, T1DimByteArr& batch,
+                                              const BatchSink& take) {
+            const CodecProgress inBlock =
+                shared.forBlock(block.sourceEnd - block.stored, block.stored);
+            if (RestoreBlockInBatches(block.input.data(), block.stored, batch, take,
+                                      inBlock ? &inBlock : nullptr) < 0) {
+                throw DamagedBlockError(path, block.index, BlockDamage::NotRestorable);
+            }
+        };
+        // Written, the records go out batch by batch straight from the writer thread, so they
+        // are never held whole and leave from cache; only checked, blocks decode side by side.
+        T1DimByteArr writeBatch;
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
-            [&path, &shared](PipelineBlock& block) {
-                const CodecProgress inBlock =
-                    shared.forBlock(block.sourceEnd - block.stored, block.stored);
-                if (RestoreBlockInto(block.input.data(), block.stored, block.output,
-                                     inBlock ? &inBlock : nullptr) < 0) {
-                    throw DamagedBlockError(path, block.index, BlockDamage::NotRestorable);
+            [&](PipelineBlock& block) {
+                if (output == nullptr) {
+                    restore(block, block.output, [](const std::uint8_t*, std::size_t) {
+                        return true;
+                    });
                 }
             },
             [&](const PipelineBlock& block) {
                 if (output != nullptr) {
-                    output->stream().write(block.output.data(), block.output.size());
+                    restore(block, writeBatch, [output](const std::uint8_t* records,
+                                                        std::size_t bytes) {
+                        output->stream().write(records, bytes);
+                        return true;
+                    });
                 }
                 ++report.blocks;
                 shared(block.sourceEnd);

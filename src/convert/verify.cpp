@@ -11,9 +11,17 @@ namespace kvo {
 
 bool DecodesBackTo(const std::uint8_t* records, std::size_t bytes, const T1DimByteArr& coded,
                    T1DimByteArr& scratch) {
-    const std::int32_t length = RestoreBlockInto(coded.data(), coded.size(), scratch);
-    return length >= 0 && static_cast<std::size_t>(length) == bytes &&
-           std::memcmp(scratch.data(), records, bytes) == 0;
+    // Compared a batch at a time while the batch is still in cache.
+    std::size_t compared = 0;
+    const std::int64_t length = RestoreBlockInBatches(
+        coded.data(), coded.size(), scratch, [&](const std::uint8_t* batch, std::size_t count) {
+            if (count > bytes - compared || std::memcmp(batch, records + compared, count) != 0) {
+                return false;
+            }
+            compared += count;
+            return true;
+        });
+    return length >= 0 && static_cast<std::size_t>(length) == bytes;
 }
 
 void RequireWalksTo(FileStream& written, std::uint32_t passportLength, std::uint64_t blocks,
