@@ -18,6 +18,7 @@ using namespace codec;  // the block layout and field helpers
 namespace {
 
 constexpr std::uint64_t kMaxResult = std::numeric_limits<std::int32_t>::max();
+static_assert(kBatchRecords >= BlockDecoder::kStretchRecords, "a batch holds a stretch");
 
 // Where each section's length field starts once the payload sizes are known.
 struct BlockLayout {
@@ -80,9 +81,9 @@ bool decodeStretches(BlockDecoder& decoder, const CodecProgress* progress, Into 
     ProgressSteps steps(progress, 0.0, 1.0, decoder.records());
     // A caller who shows progress hears of every 1% of the block.
     const std::size_t stretch =
-        progress == nullptr ? BlockDecoder::kStretchRecords
-                            : std::clamp<std::size_t>(decoder.records() / 256, 1,
-                                                      BlockDecoder::kStretchRecords);
+        progress == nullptr
+            ? BlockDecoder::kStretchRecords
+            : std::clamp<std::size_t>(decoder.records() / 256, 1, BlockDecoder::kStretchRecords);
     while (decoder.remaining() > 0) {
         const std::size_t done = decoder.records() - decoder.remaining();
         steps.at(done);
@@ -97,7 +98,8 @@ bool decodeStretches(BlockDecoder& decoder, const CodecProgress* progress, Into 
 
 bool decodeAll(BlockDecoder& decoder, std::uint8_t* out, const CodecProgress* progress) {
     return decodeStretches(
-        decoder, progress, [out](std::size_t done, std::size_t) { return out + done * kRecordSize; },
+        decoder, progress,
+        [out](std::size_t done, std::size_t) { return out + done * kRecordSize; },
         [](std::size_t) { return true; });
 }
 

@@ -91,9 +91,8 @@ bool LeadByteDecoder::open(const std::uint8_t* codes, std::size_t codeCount, std
     produced_ = 0;
     length_ = symbol_ = 0;
     std::copy_n(codes, kWindowSize, window_.begin());
-    const bool plainOpening = std::all_of(window_.begin(), window_.end(), [](std::uint8_t c) {
-        return c < kFirstDictionaryCode;
-    });
+    const bool plainOpening = std::all_of(window_.begin(), window_.end(),
+                                          [](std::uint8_t c) { return c < kFirstDictionaryCode; });
     // Only the plain model defines what a stream opening with bytes of 128 or more decodes to.
     index_.reset();
     plain_.reset();
@@ -113,8 +112,8 @@ bool LeadByteDecoder::next(std::uint8_t* records, std::size_t count) {
     }
     records += k * kRecordSize;
     count -= k;
-    return count == 0 || (index_ ? nextWith(*index_, records, count)
-                                 : nextWith(*plain_, records, count));
+    return count == 0 ||
+           (index_ ? nextWith(*index_, records, count) : nextWith(*plain_, records, count));
 }
 
 // Past the raw opening each code yields `length` LeadBytes, each preceded by a learning step on

@@ -38,15 +38,13 @@ class LeadByteDecoder {
     // stream holds a code it cannot know or runs past n records.
     bool next(std::uint8_t* records, std::size_t count);
     // All n records given and every code used.
-    bool complete() const {
-        return produced_ == n_ && next_ == codeCount_ && symbol_ == length_;
-    }
+    bool complete() const { return produced_ == n_ && next_ == codeCount_ && symbol_ == length_; }
 
   private:
     template <typename Learner>
     bool nextWith(Learner& lex, std::uint8_t* records, std::size_t count);
 
-    std::unique_ptr<LexIndex> index_;     // for openings of LeadBytes below 128
+    std::unique_ptr<LexIndex> index_;      // for openings of LeadBytes below 128
     std::unique_ptr<PlainLearner> plain_;  // for any other opening
     const std::uint8_t* codes_ = nullptr;
     std::size_t codeCount_ = 0;

@@ -127,9 +127,9 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         // coded block (up to 1.5 times as long); the check needs only a batch.
         const unsigned threads =
             options.verify ? CodersBesideChecking(options.threads) : options.threads;
-        const Flight flight = PlanFlight(
-            static_cast<unsigned>(std::min<std::uint64_t>(threads, plan.blockCount())),
-            std::max(plan.blockSize, plan.lastBlockSize) * 3);
+        const Flight flight =
+            PlanFlight(static_cast<unsigned>(std::min<std::uint64_t>(threads, plan.blockCount())),
+                       std::max(plan.blockSize, plan.lastBlockSize) * 3);
         source.adviseSequential();
         SharedProgress shared(progress);
         BlockPipeline pipeline(

@@ -131,18 +131,17 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
             flight.workers, flight.blocks,
             [&](PipelineBlock& block) {
                 if (output == nullptr) {
-                    restore(block, block.output, [](const std::uint8_t*, std::size_t) {
-                        return true;
-                    });
+                    restore(block, block.output,
+                            [](const std::uint8_t*, std::size_t) { return true; });
                 }
             },
             [&](const PipelineBlock& block) {
                 if (output != nullptr) {
-                    restore(block, writeBatch, [output](const std::uint8_t* records,
-                                                        std::size_t bytes) {
-                        output->stream().write(records, bytes);
-                        return true;
-                    });
+                    restore(block, writeBatch,
+                            [output](const std::uint8_t* records, std::size_t bytes) {
+                                output->stream().write(records, bytes);
+                                return true;
+                            });
                 }
                 ++report.blocks;
                 shared(block.sourceEnd);

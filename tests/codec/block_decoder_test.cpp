@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -71,8 +72,8 @@ TEST(BlockDecoder, UnusualOpeningsAndDamagedCodesMatchTheReference) {
     std::mt19937 rng(11);
     for (int trial = 0; trial < 200; ++trial) {
         T1DimByteArr damaged = block;
-        const std::size_t at = trial < 12 ? static_cast<std::size_t>(trial)
-                                          : rng() % view->codeCount;
+        const std::size_t at =
+            trial < 12 ? static_cast<std::size_t>(trial) : rng() % view->codeCount;
         damaged[codesAt + at] = static_cast<std::uint8_t>(128 + rng() % 128);
         const T1DimByteArr expected = referenceRestore(damaged);
         EXPECT_EQ(inStretches(damaged, {1}), expected) << at;
@@ -101,6 +102,37 @@ TEST(BlockDecoder, LeftoverCodesAndOverlongStretchesAreRefused) {
     EXPECT_FALSE(decoder.next(out.data(), 501));
     EXPECT_TRUE(decoder.next(out.data(), 500));
     EXPECT_EQ(out, records);
+}
+
+// Batches are what a file restore writes: together exactly the block's records, none larger than
+// the batch, and a sink that stops the work fails it.
+TEST(BlockDecoder, BatchesHandOnTheRecordsInOrder) {
+    const T1DimByteArr records = makeBlock(2 * kBatchRecords + 777, LeadPattern::Bursty, 5);
+    const T1DimByteArr block = compressed(records);
+    for (const bool showProgress : {false, true}) {
+        T1DimByteArr batch;
+        T1DimByteArr joined;
+        std::size_t largest = 0;
+        const CodecProgress progress = [](double) {};
+        const std::int64_t length = RestoreBlockInBatches(
+            block.data(), block.size(), batch,
+            [&](const std::uint8_t* part, std::size_t bytes) {
+                largest = std::max(largest, bytes);
+                joined.insert(joined.end(), part, part + bytes);
+                return true;
+            },
+            showProgress ? &progress : nullptr);
+        EXPECT_EQ(length, static_cast<std::int64_t>(records.size()));
+        EXPECT_EQ(joined, records);
+        EXPECT_LE(largest, kBatchRecords * kRecordSize);
+    }
+    T1DimByteArr batch;
+    int calls = 0;
+    EXPECT_EQ(
+        RestoreBlockInBatches(block.data(), block.size(), batch,
+                              [&calls](const std::uint8_t*, std::size_t) { return ++calls < 2; }),
+        -1);
+    EXPECT_EQ(calls, 2);
 }
 
 }  // namespace
