@@ -14,15 +14,9 @@
 namespace kvo {
 namespace {
 
+using testing::compressedBlock;
 using testing::LeadPattern;
 using testing::makeBlock;
-
-T1DimByteArr compressed(T1DimByteArr records) {
-    const std::int32_t length = CompressBlock(records, 0);
-    EXPECT_GT(length, 0);
-    records.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return records;
-}
 
 // Decodes the block in stretches of the given sizes, cycled; empty when the decoder refuses.
 T1DimByteArr inStretches(const T1DimByteArr& block, const std::vector<std::size_t>& sizes) {
@@ -55,7 +49,7 @@ TEST(BlockDecoder, AnyStretchesGiveTheReferenceRecords) {
                                LeadPattern::Periodic, LeadPattern::NoisyPeriodic,
                                LeadPattern::Zeros, LeadPattern::Constant, LeadPattern::Bursty}) {
         const T1DimByteArr records = makeBlock(20000, pattern, seed++);
-        const T1DimByteArr block = compressed(records);
+        const T1DimByteArr block = compressedBlock(records);
         for (const auto& plan : plans) {
             EXPECT_EQ(inStretches(block, plan), records) << static_cast<int>(pattern);
         }
@@ -65,7 +59,7 @@ TEST(BlockDecoder, AnyStretchesGiveTheReferenceRecords) {
 // An opening with bytes of 128 or more only the plain dictionary defines; damage in the code
 // stream must be found whichever stretch it falls in.
 TEST(BlockDecoder, UnusualOpeningsAndDamagedCodesMatchTheReference) {
-    const T1DimByteArr block = compressed(makeBlock(3000, LeadPattern::Periodic, 7));
+    const T1DimByteArr block = compressedBlock(makeBlock(3000, LeadPattern::Periodic, 7));
     const auto view = codec::viewBlock(block.data(), block.size());
     ASSERT_TRUE(view);
     const auto codesAt = static_cast<std::size_t>(view->codes - block.data());
@@ -83,7 +77,7 @@ TEST(BlockDecoder, UnusualOpeningsAndDamagedCodesMatchTheReference) {
 
 TEST(BlockDecoder, LeftoverCodesAndOverlongStretchesAreRefused) {
     const T1DimByteArr records = makeBlock(500, LeadPattern::NoisyPeriodic, 3);
-    T1DimByteArr block = compressed(records);
+    T1DimByteArr block = compressedBlock(records);
     const auto view = codec::viewBlock(block.data(), block.size());
     ASSERT_TRUE(view);
     // One more code than the records need: every stretch but the last still decodes.
@@ -97,7 +91,7 @@ TEST(BlockDecoder, LeftoverCodesAndOverlongStretchesAreRefused) {
     EXPECT_TRUE(decoder.next(out.data(), 499));
     EXPECT_FALSE(decoder.next(out.data() + 499 * kRecordSize, 1));
 
-    const T1DimByteArr intact = compressed(records);
+    const T1DimByteArr intact = compressedBlock(records);
     ASSERT_TRUE(decoder.open(intact.data(), intact.size()));
     EXPECT_FALSE(decoder.next(out.data(), 501));
     EXPECT_TRUE(decoder.next(out.data(), 500));
@@ -108,7 +102,7 @@ TEST(BlockDecoder, LeftoverCodesAndOverlongStretchesAreRefused) {
 // the batch, and a sink that stops the work fails it.
 TEST(BlockDecoder, BatchesHandOnTheRecordsInOrder) {
     const T1DimByteArr records = makeBlock(2 * kBatchRecords + 777, LeadPattern::Bursty, 5);
-    const T1DimByteArr block = compressed(records);
+    const T1DimByteArr block = compressedBlock(records);
     for (const bool showProgress : {false, true}) {
         T1DimByteArr batch;
         T1DimByteArr joined;

@@ -13,17 +13,11 @@
 namespace kvo {
 namespace {
 
+using testing::compressedBlock;
 using testing::Fields;
 using testing::LeadPattern;
 using testing::makeBlock;
 using testing::makeRecords;
-
-T1DimByteArr compressedBlock(T1DimByteArr records) {
-    const std::int32_t length = CompressBlock(records, 0);
-    EXPECT_GT(length, 0);
-    records.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return records;
-}
 
 // A damaged block must fail the same way in both implementations and leave the buffer alone.
 void expectRejected(const T1DimByteArr& block, const char* what) {

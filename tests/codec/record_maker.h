@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "codec/kvoarchiver.h"
 #include "model/types4kvo.h"
 
 namespace kvo::testing {
@@ -31,6 +32,13 @@ T1DimByteArr makeRecords(std::size_t n, Make&& make) {
         r[5] = static_cast<std::uint8_t>(f.secondWord >> 8);
     }
     return out;
+}
+
+// The block CompressBlock makes of the records; empty when it refuses them.
+inline T1DimByteArr compressedBlock(T1DimByteArr records) {
+    const std::int32_t length = CompressBlock(records, 0);
+    records.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return records;
 }
 
 // LeadBytes as a vector, e.g. to compare a decoded stream.
