@@ -86,13 +86,12 @@ bool decodeStretches(BlockDecoder& decoder, const CodecProgress* progress, Into 
             : std::clamp<std::size_t>(decoder.records() / 256, 1, BlockDecoder::kStretchRecords);
     while (decoder.remaining() > 0) {
         const std::size_t done = decoder.records() - decoder.remaining();
-        steps.at(done);
         const std::size_t count = std::min(decoder.remaining(), stretch);
         if (!decoder.next(into(done, count), count) || !took(done + count)) {
             return false;
         }
+        steps.at(done + count);  // work done, never the empty start
     }
-    steps.finish();
     return true;
 }
 

@@ -160,7 +160,8 @@ TEST(ConvertFile, ProgressMovesInsideASingleBlock) {
         auto compressed = FileStream::OpenRead((folder / "a.kvox").string());
         positions.clear();
         RestoreFile(compressed, 24, (folder / "r.kvo").string(), progress, threads);
-        EXPECT_GE(positions.size(), 70u);  // the LeadBytes, most of the work, in 1% steps
+        EXPECT_GE(positions.size(), 70u);   // the LeadBytes, most of the work, in 1% steps
+        EXPECT_GT(positions.front(), 24u);  // moves on from the start, never reports it
         EXPECT_EQ(positions.back(), compressed.size());
         EXPECT_EQ(ReadBytes(folder / "r.kvo"), ReadBytes(folder / "a.kvo"));
         std::filesystem::remove(folder / "a.kvox");
