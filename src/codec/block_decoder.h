@@ -34,8 +34,8 @@ class BlockDecoder {
     std::size_t decoded_ = 0;
     std::size_t storedLength_ = 0;
     const std::uint8_t* firstWords_ = nullptr;
-    codec::RunExpander<std::uint8_t> secondBytes_;
-    codec::RunExpander<std::uint16_t> secondWords_;
+    codec::RunReader<std::uint8_t> secondBytes_;
+    codec::RunReader<std::uint16_t> secondWords_;
     codec::LeadByteDecoder leadBytes_;
 };
 

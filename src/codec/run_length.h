@@ -80,58 +80,36 @@ std::uint64_t sumRunCounts(const std::uint8_t* pairs, std::size_t pairCount) {
     return sum;
 }
 
-// Expands the pairs into the field of consecutive records, a stretch of records at a time, so a
-// block can be restored through a window that stays in cache.
+// Reads the runs of a field in order, a stretch of records at a time.
 template <typename Value>
-class RunExpander {
+class RunReader {
   public:
-    RunExpander() = default;
-    RunExpander(const std::uint8_t* pairs, std::size_t pairCount)
+    RunReader() = default;
+    RunReader(const std::uint8_t* pairs, std::size_t pairCount)
         : pairs_(pairs), pairCount_(pairCount) {}
 
-    // Stores the field of the next `count` records; false when the pairs run out first.
-    bool next(std::uint8_t* records, std::size_t count) {
+    // Makes the current run one that still has records; false when the pairs are used up.
+    bool ensure() {
         using Traits = FieldTraits<Value>;
-        // Locals: stores through the byte pointer could alias the members.
-        std::uint8_t* field = records + Traits::kOffset;
-        std::size_t left = left_;
-        Value value = value_;
-        std::size_t used = used_;
-        const auto fill = [&field, &value](std::size_t take) {
-            for (std::size_t c = 0; c < take; ++c) {
-                Traits::write(field, value);
-                field += kRecordSize;
+        while (left_ == 0) {
+            if (used_ == pairCount_) {
+                return false;
             }
-        };
-        std::size_t take = left < count ? left : count;
-        fill(take);
-        left -= take;
-        count -= take;
-        bool enough = true;
-        while (count > 0) {
-            if (used == pairCount_) {
-                enough = false;
-                break;
-            }
-            const std::uint8_t* pair = pairs_ + used++ * Traits::kPairSize;
-            value = Traits::read(pair);
-            const std::size_t runLength = Traits::read(pair + sizeof(Value));
-            take = runLength < count ? runLength : count;
-            fill(take);
-            left = runLength - take;
-            count -= take;
+            const std::uint8_t* pair = pairs_ + used_++ * Traits::kPairSize;
+            value_ = Traits::read(pair);
+            left_ = Traits::read(pair + sizeof(Value));
         }
-        left_ = left;
-        value_ = value;
-        used_ = used;
-        return enough;
+        return true;
     }
+    Value value() const { return value_; }
+    std::size_t left() const { return left_; }  // records the current run still covers
+    void take(std::size_t records) { left_ -= records; }
 
   private:
     const std::uint8_t* pairs_ = nullptr;
     std::size_t pairCount_ = 0;
     std::size_t used_ = 0;
-    std::size_t left_ = 0;  // records still to take the current pair's value
+    std::size_t left_ = 0;
     Value value_ = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "convert/ioerrors.h"
 #include "convert/storedblocks.h"
 #include "model/fileformat.h"
+#include "platform/largebuffer.h"
 
 namespace kvo::reader {
 namespace {
@@ -41,6 +42,9 @@ Recording::Recording(FileStream source, FileKind kind) : fSource(std::move(sourc
         fIndex = BlockIndex::OfRecording(fPassportLength, dataSize);
         fPartialRecordBytes = dataSize % kRecordSize;
     }
+    for (const BlockEntry& entry : blocks()) {
+        fLargestStored = std::max(fLargestStored, static_cast<std::size_t>(entry.storedLength));
+    }
 }
 
 void Recording::checkRange(std::uint64_t firstRecord, std::uint64_t count) const {
@@ -56,7 +60,13 @@ void Recording::checkRange(std::uint64_t firstRecord, std::uint64_t count) const
 }
 
 void Recording::readStored(const BlockEntry& entry, T1DimByteArr& into) {
-    into.resize(static_cast<std::size_t>(entry.storedLength));
+    const auto bytes = static_cast<std::size_t>(entry.storedLength);
+    if (into.capacity() < bytes) {
+        // Room for the largest block at once, faulted in per 2 MiB, and nothing old moved.
+        into.clear();
+        ReserveLarge(into, std::max(bytes, fLargestStored));
+    }
+    into.resize(bytes);
     fSource.seek(entry.offset);
     fSource.readExact(into.data(), into.size());
 }

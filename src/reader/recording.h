@@ -83,6 +83,7 @@ class Recording {
     PassportFields fPassport;
     BlockIndex fIndex;
     std::uint64_t fPartialRecordBytes = 0;
+    std::size_t fLargestStored = 0;  // bytes of the largest stored block
     unsigned fThreads = 0;
     std::uint64_t fBlocksDecoded = 0;
     std::optional<std::size_t> fCachedBlock;
