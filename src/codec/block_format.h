@@ -87,6 +87,15 @@ using SectionLengths = std::array<std::uint32_t, kSectionCount>;
 
 ShapeFault sectionShapeFault(const SectionLengths& lengths);
 
+// The longest payload section `section` (0..3) of a block of n records takes when every run and
+// every code stands for at least one record, as our compressor writes them: longer ones can only
+// be damage, and are refused before anything is allocated for them.
+constexpr std::uint64_t largestWrittenSection(std::size_t section, std::uint64_t n) {
+    constexpr std::array<std::uint64_t, kSectionCount> kPerRecord{
+        kFirstWordSize, kSecondBytePairSize, 1, kSecondWordPairSize};
+    return kPerRecord[section] * n;
+}
+
 // A block whose sections were checked against the bytes present and against each other's shape.
 struct BlockView {
     std::size_t records = 0;

@@ -25,13 +25,6 @@ using codec::kLengthFieldSize;
 // The most records a block can hold and still restore: its records must fit a 32-bit length.
 constexpr std::uint64_t kMaxBlockRecords = std::numeric_limits<std::int32_t>::max() / kRecordSize;
 
-// The largest payload of each section that a block of n records can need: every run and every
-// code stands for at least one record.
-std::uint64_t LargestSection(std::size_t section, std::uint64_t n) {
-    constexpr std::array<std::uint64_t, codec::kSectionCount> kPerRecord{2, 2, 1, 4};
-    return kPerRecord[section] * n;
-}
-
 // Reads one stored block as it stands in the file: four length words, each followed by its
 // section. A length that no restorable block can have, or that runs past the data area, is
 // refused before anything is allocated for it, so a damaged length word never costs memory.
@@ -58,7 +51,7 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
                          static_cast<std::size_t>(std::min<std::uint64_t>(
                              available, LargestCodedBlock(static_cast<std::size_t>(records)))));
         }
-        if (length > LargestSection(section, records)) {
+        if (length > codec::largestWrittenSection(section, records)) {
             throw DamagedBlockError(source.path(), block.index,
                                     "не восстанавливается: раздел " + std::to_string(section + 1) +
                                         " длиннее, " + "чем нужно для " + std::to_string(records) +

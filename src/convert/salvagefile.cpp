@@ -62,11 +62,12 @@ struct Lengths {
     std::uint64_t records() const { return section[0] / codec::kFirstWordSize; }
     // The shapes our compressor can write; anything else is damage.
     bool plausible() const {
-        const std::uint64_t n = records();
-        const auto [first, secondBytes, codes, secondWords] = section;
-        return first % 2 == 0 && n >= kMinRecords && secondBytes % 2 == 0 && secondBytes >= 2 &&
-               secondBytes <= 2 * n && codes >= kMinRecords && codes <= n && secondWords % 4 == 0 &&
-               secondWords >= 4 && secondWords <= 4 * n;
+        for (std::size_t i = 0; i < codec::kSectionCount; ++i) {
+            if (section[i] > codec::largestWrittenSection(i, records())) {
+                return false;
+            }
+        }
+        return codec::sectionShapeFault(section) == codec::ShapeFault::None;
     }
 };
 
