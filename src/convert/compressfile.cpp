@@ -72,10 +72,10 @@ void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string&
 
 // Runs on a worker: a LeadByte of 128 or more cannot be told from a dictionary code.
 void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::string& path,
-                 SharedProgress& progress) {
+                 SharedProgress& progress, double readShare) {
     const std::uint64_t records = block.input.size() / kRecordSize;
     const CodecProgress inBlock =
-        progress.forBlock(block.sourceEnd - block.input.size(), block.input.size());
+        progress.forBlock(block.sourceEnd - block.input.size(), block.input.size(), readShare, 1.0);
     if (CompressRecords(block.input.data(), records, block.output, inBlock ? &inBlock : nullptr) >=
         0) {
         return;
@@ -90,6 +90,17 @@ void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::str
                ", а допустимы только 0..127");
     }
     Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
+}
+
+// Reads a block in 1% steps, telling each one.
+void ReadBlock(FileStream& source, T1DimByteArr& block, const CodecProgress& progress) {
+    const std::size_t step = std::max<std::size_t>(block.size() / 100, 1);
+    for (std::size_t done = 0; done < block.size();) {
+        const std::size_t part = std::min(step, block.size() - done);
+        source.readExact(block.data() + done, part);
+        done += part;
+        progress(static_cast<double>(done) / static_cast<double>(block.size()));
+    }
 }
 
 // Runs on the writer, beside the workers coding later blocks.
@@ -132,10 +143,14 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
                        std::max(plan.blockSize, plan.lastBlockSize) * 3);
         source.adviseSequential();
         SharedProgress shared(progress);
+        const std::uint64_t count = report.noData ? 0 : plan.blockCount();
+        // A run of one block would show nothing while that block is read, which from a slow disk
+        // takes seconds: the reading then makes the first quarter of the block's progress.
+        const double readShare = count == 1 ? 0.25 : 0.0;
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
             [&](PipelineBlock& block) {
-                CompressOne(block, block.index * blockRecords, source.path(), shared);
+                CompressOne(block, block.index * blockRecords, source.path(), shared, readShare);
             },
             [&](PipelineBlock& block) {
                 if (options.verify) {
@@ -145,7 +160,6 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
                 ++report.blocks;
                 shared(block.sourceEnd);
             });
-        const std::uint64_t count = report.noData ? 0 : plan.blockCount();
         for (std::uint64_t index = 0; index < count; ++index) {
             PipelineBlock block = pipeline.reusedBlock();
             block.index = index;
@@ -154,7 +168,14 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
             ReserveLarge(block.input, bytes);
             ReserveLarge(block.output, LargestCodedBlock(bytes / kRecordSize));
             block.input.resize(bytes);
-            source.readExact(block.input.data(), block.input.size());
+            const CodecProgress reading =
+                readShare > 0.0 ? shared.forBlock(source.position(), bytes, 0.0, readShare)
+                                : CodecProgress{};
+            if (reading) {
+                ReadBlock(source, block.input, reading);
+            } else {
+                source.readExact(block.input.data(), block.input.size());
+            }
             block.sourceEnd = source.position();
             pipeline.submit(std::move(block));
         }

@@ -25,14 +25,17 @@ class SharedProgress {
         }
     }
 
-    // The codec's share of a block read from [start, start + length) of the source, as a source
-    // position; nothing when nobody listens.
-    CodecProgress forBlock(std::uint64_t start, std::uint64_t length) {
+    // The work on a block read from [start, start + length) of the source, as a source position:
+    // `done` (0 to 1) of the work that makes up the shares from `from` to `to` of the block.
+    // Nothing when nobody listens.
+    CodecProgress forBlock(std::uint64_t start, std::uint64_t length, double from = 0.0,
+                           double to = 1.0) {
         if (!fProgress) {
             return {};
         }
-        return [this, start, length](double done) {
-            (*this)(start + static_cast<std::uint64_t>(done * static_cast<double>(length)));
+        return [this, start, length, from, to](double done) {
+            const double share = from + (to - from) * done;
+            (*this)(start + static_cast<std::uint64_t>(share * static_cast<double>(length)));
         };
     }
 
