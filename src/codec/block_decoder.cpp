@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "codec/block_format.h"
 
@@ -12,8 +11,6 @@ using namespace codec;  // the block layout and field helpers
 
 bool BlockDecoder::open(const std::uint8_t* data, std::size_t available) {
     const auto view = viewBlock(data, available);
-    constexpr std::size_t kMostRecords =
-        static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) / kRecordSize;
     // Both run streams must add up to the record count, which must fit a 32-bit result.
     if (!view || view->records > kMostRecords ||
         sumRunCounts<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount) !=
@@ -26,7 +23,6 @@ bool BlockDecoder::open(const std::uint8_t* data, std::size_t available) {
     }
     records_ = view->records;
     decoded_ = 0;
-    storedLength_ = view->storedLength;
     firstWords_ = view->firstWords;
     secondBytes_ = {view->secondBytePairs, view->secondBytePairCount};
     secondWords_ = {view->secondWordPairs, view->secondWordPairCount};

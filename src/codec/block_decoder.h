@@ -22,8 +22,6 @@ class BlockDecoder {
 
     std::size_t records() const { return records_; }
     std::size_t remaining() const { return records_ - decoded_; }
-    // Bytes the block takes in the file.
-    std::size_t storedLength() const { return storedLength_; }
 
     // Restores the next `count` records (at most remaining()) into out; false when the block
     // turns out damaged. The last stretch also checks that the code stream is used up.
@@ -32,7 +30,6 @@ class BlockDecoder {
   private:
     std::size_t records_ = 0;
     std::size_t decoded_ = 0;
-    std::size_t storedLength_ = 0;
     const std::uint8_t* firstWords_ = nullptr;
     codec::RunReader<std::uint8_t> secondBytes_;
     codec::RunReader<std::uint16_t> secondWords_;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include "model/types4kvo.h"
@@ -17,6 +18,9 @@ inline constexpr std::size_t kLengthFieldSize = 4;
 inline constexpr std::size_t kSectionCount = 4;
 inline constexpr std::size_t kBlockOverhead = kLengthFieldSize * kSectionCount;
 inline constexpr std::size_t kMinRecords = 12;  // the code stream opens with 12 raw LeadBytes
+// The most records a block can hold and still restore: its records must fit a 32-bit length.
+inline constexpr std::size_t kMostRecords =
+    static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) / kRecordSize;
 inline constexpr std::size_t kFirstWordSize = 2;
 inline constexpr std::size_t kSecondBytePairSize = 2;
 inline constexpr std::size_t kSecondWordPairSize = 4;

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <string>
 
 #include "codec/block_format.h"
@@ -22,9 +21,6 @@ namespace {
 
 using codec::kLengthFieldSize;
 
-// The most records a block can hold and still restore: its records must fit a 32-bit length.
-constexpr std::uint64_t kMaxBlockRecords = std::numeric_limits<std::int32_t>::max() / kRecordSize;
-
 // Reads one stored block as it stands in the file: four length words, each followed by its
 // section. A length that no restorable block can have, or that runs past the data area, is
 // refused before anything is allocated for it, so a damaged length word never costs memory.
@@ -41,7 +37,7 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
         if (section == 0) {
             records = length / codec::kFirstWordSize;
             if (length % codec::kFirstWordSize != 0 || records < codec::kMinRecords ||
-                records > kMaxBlockRecords) {
+                records > codec::kMostRecords) {
                 throw DamagedBlockError(source.path(), block.index,
                                         "не восстанавливается: длина первого раздела " +
                                             std::to_string(length) + " байт невозможна");
@@ -84,7 +80,7 @@ std::uint64_t FirstBlockRecords(FileStream& source, std::uint32_t passportLength
     source.readExact(word.data(), word.size());
     source.seek(0);
     return std::min<std::uint64_t>(codec::readU32(word.data()) / codec::kFirstWordSize,
-                                   kMaxBlockRecords);
+                                   codec::kMostRecords);
 }
 
 ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, ConvertOutput* output,
