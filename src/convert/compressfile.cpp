@@ -92,14 +92,16 @@ void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::str
     Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
 }
 
-// Reads a block in 1% steps, telling each one.
+// Reads a block, in 1% steps told to `progress` when it listens.
 void ReadBlock(FileStream& source, T1DimByteArr& block, const CodecProgress& progress) {
-    const std::size_t step = std::max<std::size_t>(block.size() / 100, 1);
+    const std::size_t step = progress ? std::max<std::size_t>(block.size() / 100, 1) : block.size();
     for (std::size_t done = 0; done < block.size();) {
         const std::size_t part = std::min(step, block.size() - done);
         source.readExact(block.data() + done, part);
         done += part;
-        progress(static_cast<double>(done) / static_cast<double>(block.size()));
+        if (progress) {
+            progress(static_cast<double>(done) / static_cast<double>(block.size()));
+        }
     }
 }
 
@@ -168,14 +170,9 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
             ReserveLarge(block.input, bytes);
             ReserveLarge(block.output, LargestCodedBlock(bytes / kRecordSize));
             block.input.resize(bytes);
-            const CodecProgress reading =
-                readShare > 0.0 ? shared.forBlock(source.position(), bytes, 0.0, readShare)
-                                : CodecProgress{};
-            if (reading) {
-                ReadBlock(source, block.input, reading);
-            } else {
-                source.readExact(block.input.data(), block.input.size());
-            }
+            ReadBlock(source, block.input,
+                      readShare > 0.0 ? shared.forBlock(source.position(), bytes, 0.0, readShare)
+                                      : CodecProgress{});
             block.sourceEnd = source.position();
             pipeline.submit(std::move(block));
         }
