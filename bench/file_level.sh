@@ -15,19 +15,15 @@ for tool in zstd lz4 xz gzip /usr/bin/time; do
     command -v "$tool" >/dev/null ||
         { echo "missing $tool: apt-get install zstd lz4 xz-utils gzip time"; exit 1; }
 done
+. bench/common.sh
 build=${1:-build-bench}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVO_BUILD_APP=OFF \
-    -DKVO_BUILD_PYTHON=OFF >/dev/null
-cmake --build "$build" -j2 --target kvox kvo-synth >/dev/null
+build_release_kvox "$build"
 kvox=$build/src/cli/kvox
 size_mib=${SIZE_MIB:-1024}
 work=${WORK:-${TMPDIR:-/tmp}/kvox-file-bench}
 mkdir -p "$work"
 source=$work/tiptiming.kvo
-records=$((size_mib * 1048576 / 6))
-if [ ! -f "$source" ] || [ "$(stat -c %s "$source")" -lt $((records * 6)) ]; then
-    "$build/tools/kvo-synth" tiptiming "$records" 1 "$source"
-fi
+tiptiming_recording "$build" "$source" "$size_mib" || true
 source_size=$(stat -c %s "$source")
 cores=$(nproc)
 

@@ -8,10 +8,9 @@
 # the scratch folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/common.sh
 build=${1:-build-bench}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVO_BUILD_APP=OFF \
-    -DKVO_BUILD_PYTHON=OFF >/dev/null
-cmake --build "$build" -j2 --target kvox kvo-synth >/dev/null
+build_release_kvox "$build"
 kvox=$build/src/cli/kvox
 size_mib=${SIZE_MIB:-512}
 pairs=${PAIRS:-5}
@@ -19,10 +18,7 @@ work=${WORK:-${TMPDIR:-/tmp}/kvox-io-floor}
 mkdir -p "$work"
 recording=$work/tiptiming.kvo
 out=$work/out
-records=$((size_mib * 1048576 / 6))
-if [ ! -f "$recording" ] || [ "$(stat -c %s "$recording")" -lt $((records * 6)) ]; then
-    "$build/tools/kvo-synth" tiptiming "$records" 1 "$recording"
-fi
+tiptiming_recording "$build" "$recording" "$size_mib" || true
 "$kvox" -q -f -o "$work/reference.kvox" "$recording"
 "$kvox" -q -f -o "$work/reference.kvo" -d "$work/reference.kvox"
 cmp -s "$work/reference.kvo" "$recording" || { echo "restore differs from the source"; exit 1; }

@@ -9,6 +9,7 @@
 # SIZE_MIB sets the recording size (default 512), WORK the scratch folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/common.sh
 build=${1:-build}
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DKVO_BUILD_APP=OFF >/dev/null
 cmake --build "$build" -j2 --target kvox kvo-synth kvocodec_python >/dev/null
@@ -16,10 +17,8 @@ size_mib=${SIZE_MIB:-512}
 work=${WORK:-${TMPDIR:-/tmp}/kvocodec-read-bench}
 mkdir -p "$work"
 source=$work/tiptiming.kvo
-records=$((size_mib * 1048576 / 6))
-if [ ! -f "$source" ] || [ "$(stat -c %s "$source")" -lt $((records * 6)) ]; then
-    "$build/tools/kvo-synth" tiptiming "$records" 1 "$source"
-    rm -f "$work/tiptiming.kvox"
+if tiptiming_recording "$build" "$source" "$size_mib"; then
+    rm -f "$work/tiptiming.kvox"  # compressed from an earlier recording
 fi
 [ -f "$work/tiptiming.kvox" ] || "$build/src/cli/kvox" -q "$source" -o "$work/tiptiming.kvox"
 PYTHONPATH=$build/python /usr/bin/python3 bench/python_read.py \
