@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/flushbehind.h"
 #include "platform/russiancount.h"
-
 #include "platform/systemerror.h"
 
 namespace kvo {
@@ -116,7 +116,8 @@ FileStream FileStream::SpoolStandardInput(const std::string& folder) {
 FileStream::FileStream(FileStream&& other) noexcept
     : fDescriptor(std::exchange(other.fDescriptor, -1)),
       fPath(std::move(other.fPath)),
-      fPosition(other.fPosition) {}
+      fPosition(other.fPosition),
+      fFlush(std::move(other.fFlush)) {}
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
     if (this != &other) {
@@ -124,6 +125,7 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
         fDescriptor = std::exchange(other.fDescriptor, -1);
         fPath = std::move(other.fPath);
         fPosition = other.fPosition;
+        fFlush = std::move(other.fFlush);
     }
     return *this;
 }
@@ -133,6 +135,7 @@ FileStream::~FileStream() {
 }
 
 void FileStream::close() noexcept {
+    fFlush.reset();  // its thread uses the descriptor
     if (fDescriptor >= 0) {
         ::close(fDescriptor);
         fDescriptor = -1;
@@ -216,6 +219,9 @@ void FileStream::write(const void* data, std::size_t count) {
         done += static_cast<std::size_t>(put);
         fPosition += static_cast<std::uint64_t>(put);
     }
+    if (fFlush) {
+        fFlush->wrote(count);
+    }
 }
 
 void FileStream::copyFrom(FileStream& source, std::uint64_t count) {
@@ -233,7 +239,15 @@ void FileStream::adviseSequential() const noexcept {
     ::posix_fadvise(fDescriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+void FileStream::flushBehind(std::uint64_t every) {
+    fFlush = std::make_unique<FlushBehind>(fDescriptor, every);
+}
+
 void FileStream::sync() {
+    const int flushError = fFlush ? fFlush->stop() : 0;
+    if (flushError != 0) {
+        ThrowFileError("Не удалось сохранить на диск файл", fPath, flushError);
+    }
     if (::fsync(fDescriptor) != 0) {
         ThrowFileError("Не удалось сохранить на диск файл", fPath, errno);
     }

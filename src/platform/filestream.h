@@ -7,12 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 namespace kvo {
+
+class FlushBehind;
 
 // Every failure of a file operation. The message is shown to the user as it stands: it names the
 // operation, the file and the system's reason.
@@ -84,6 +87,9 @@ class FileStream {
     void copyFrom(FileStream& source, std::uint64_t count);
     // Tells the system the file will be read from here to its end, for a larger read-ahead.
     void adviseSequential() const noexcept;
+    // From now on, hands the written data to the storage device on a thread of its own each time
+    // `every` more bytes were written, so that sync() has little left to do.
+    void flushBehind(std::uint64_t every);
     // Hands everything written to the storage device.
     void sync();
     void setWriteObserver(WriteObserver observer) { fObserver = std::move(observer); }
@@ -97,6 +103,7 @@ class FileStream {
     std::string fPath;
     std::uint64_t fPosition = 0;
     WriteObserver fObserver;
+    std::unique_ptr<FlushBehind> fFlush;
 };
 
 // Test seam: every write of every FileStream goes through this function (the system's write by
