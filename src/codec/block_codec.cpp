@@ -1,14 +1,10 @@
 #include "codec/kvoarchiver.h"
 
 #include <algorithm>
-#include <cstring>
-#include <limits>
-#include <memory>
 
 #include "codec/block_decoder.h"
+#include "codec/block_encoder.h"
 #include "codec/block_format.h"
-#include "codec/lead_coder.h"
-#include "codec/record_fields.h"
 #include "codec/run_length.h"
 
 namespace kvo {
@@ -17,62 +13,7 @@ using namespace codec;  // the block layout and field helpers
 
 namespace {
 
-constexpr std::uint64_t kMaxResult = std::numeric_limits<std::int32_t>::max();
 static_assert(kBatchRecords >= BlockDecoder::kStretchRecords, "a batch holds a stretch");
-
-// Where each section's length field starts once the payload sizes are known.
-struct BlockLayout {
-    BlockLayout(std::size_t records, std::size_t secondBytes, std::size_t codes,
-                std::size_t secondWords)
-        : firstWordBytes(records * kFirstWordSize),
-          secondByteBytes(secondBytes),
-          codeBytes(codes),
-          secondWordBytes(secondWords),
-          secondByteAt(kLengthFieldSize + firstWordBytes),
-          codeAt(secondByteAt + kLengthFieldSize + secondByteBytes),
-          secondWordAt(codeAt + kLengthFieldSize + codeBytes),
-          total(secondWordAt + kLengthFieldSize + secondWordBytes) {}
-
-    std::size_t firstWordBytes, secondByteBytes, codeBytes, secondWordBytes;
-    std::size_t secondByteAt, codeAt, secondWordAt, total;
-};
-
-void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t length) {
-    writeU32(at, static_cast<std::uint32_t>(length));
-    std::memcpy(at + kLengthFieldSize, payload, length);
-}
-
-// Codes n records into `out`. The records may lie at the start of `out` itself: they are read
-// before anything is written over them, from wherever growing `out` moved them.
-std::int32_t encodeBlock(const std::uint8_t* records, std::size_t n, T1DimByteArr& out,
-                         bool recordsInOut, const CodecProgress* progress = nullptr) {
-    // The LeadBytes side by side, later their code stream in the same place. Nothing is written
-    // over the records until the block is known to be codable and to fit a 32-bit length.
-    auto codes = std::make_unique_for_overwrite<std::uint8_t[]>(n);
-    ProgressSteps splitting(progress, 0.0, 0.4, n);
-    const RecordSplit split = splitRecords(records, n, codes.get(), &splitting);
-    if (!split.codable) {
-        return -1;
-    }
-    ProgressSteps coding(progress, 0.4, 0.95, n);
-    const std::size_t codeBytes = encodeLeadBytes(codes.get(), n, &coding);
-    const BlockLayout layout(n, split.secondBytes.size(), codeBytes, split.secondWords.size());
-    if (layout.total > kMaxResult) {
-        return -1;
-    }
-    if (layout.total > out.size()) {
-        out.reserve(layout.total);  // exactly: resize alone may double the capacity
-        out.resize(layout.total);
-    }
-    std::uint8_t* block = out.data();
-    packFirstWords(recordsInOut ? block : records, n, block + kLengthFieldSize);
-    writeU32(block, static_cast<std::uint32_t>(layout.firstWordBytes));
-    writeSection(block + layout.secondByteAt, split.secondBytes.data(), layout.secondByteBytes);
-    writeSection(block + layout.codeAt, codes.get(), codeBytes);
-    writeSection(block + layout.secondWordAt, split.secondWords.data(), layout.secondWordBytes);
-    ProgressSteps(progress, 1.0, 1.0, 1).finish();
-    return static_cast<std::int32_t>(layout.total);
-}
 
 // Restores the opened block a stretch at a time: `into(done, count)` says where the next `count`
 // records go, `took(done)` hears of each stretch restored and may stop the work.
@@ -109,7 +50,10 @@ std::int32_t CompressBlock(T1DimByteArr& buffer, std::int32_t byteCount) {
     if (!records) {
         return -1;
     }
-    return encodeBlock(buffer.data(), *records, buffer, true);
+    BlockEncoder encoder;
+    encoder.start(*records, buffer, true);
+    encoder.add(buffer.data(), *records);
+    return encoder.finish();
 }
 
 std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block,
@@ -117,9 +61,21 @@ std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimBy
     if (n < kMinRecords) {
         return -1;
     }
-    const std::int32_t length = encodeBlock(records, n, block, false, progress);
+    BlockEncoder encoder;
+    encoder.start(n, block);
+    // A caller who shows progress hears of every 1% of the splitting.
+    const std::size_t stretch =
+        progress == nullptr ? n : std::clamp<std::size_t>(n / 256, 1, kBatchRecords);
+    ProgressSteps splitting(progress, 0.0, 0.4, n);
+    for (std::size_t done = 0; done < n; done += stretch) {
+        splitting.at(done);
+        encoder.add(records + done * kRecordSize, std::min(stretch, n - done));
+    }
+    ProgressSteps coding(progress, 0.4, 0.95, n);
+    const std::int32_t length = encoder.finish(&coding);
     if (length >= 0) {
         block.resize(static_cast<std::size_t>(length));
+        ProgressSteps(progress, 1.0, 1.0, 1).finish();
     }
     return length;
 }

@@ -74,7 +74,8 @@ constexpr std::size_t LargestCodedBlock(std::size_t n) {
 }
 
 // Compresses n records into `block`, which then holds exactly the compressed block (its memory is
-// reused). The same bytes as CompressBlock; -1 with `block` untouched where CompressBlock refuses.
+// reused). The same bytes as CompressBlock; -1 where CompressBlock refuses (`block` may then hold
+// anything).
 // `progress`, when given, hears of the work in steps of at most 1% of the block.
 std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimByteArr& block,
                              const CodecProgress* progress = nullptr);

@@ -35,59 +35,77 @@ void reserveRoom(std::vector<std::uint8_t>& pairs, std::size_t used, std::size_t
 
 }  // namespace
 
-RecordSplit splitRecords(const std::uint8_t* records, std::size_t n, std::uint8_t* leadBytes,
-                         ProgressSteps* steps) {
+void RecordSplitter::start(std::size_t n, std::uint8_t* leadBytes, RecordSplit& split) {
+    n_ = n;
+    done_ = 0;
+    leadBytes_ = leadBytes;
+    split_ = &split;
+    leadBits_ = 0;
+}
+
+void RecordSplitter::add(const std::uint8_t* records, std::size_t count) {
     using Bytes = FieldTraits<std::uint8_t>;
     using Words = FieldTraits<std::uint16_t>;
-    RunCursor<std::uint8_t> secondBytes(Bytes::read(records + Bytes::kOffset));
-    RunCursor<std::uint16_t> secondWords(Words::read(records + Words::kOffset));
-    RecordSplit split;
-    std::uint8_t leadBits = leadBytes[0] = records[kLeadByteOffset];
-    for (std::size_t chunk = 0; chunk < n; chunk += kChunkRecords) {
-        const std::size_t end = std::min(n, chunk + kChunkRecords);
-        if (steps != nullptr) {
-            steps->at(chunk);
-        }
+    if (count == 0) {
+        return;
+    }
+    if (done_ == 0) {
+        secondBytes_ = RunCursor<std::uint8_t>(Bytes::read(records + Bytes::kOffset));
+        secondWords_ = RunCursor<std::uint16_t>(Words::read(records + Words::kOffset));
+        leadBits_ = leadBytes_[0] = records[kLeadByteOffset];
+    }
+    // Indexes count from the block's first record; `records` holds record `base` on.
+    const std::size_t base = done_;
+    const std::size_t last = base + count - 1;
+    std::uint8_t leadBits = leadBits_;
+    for (std::size_t chunk = base; chunk <= last; chunk += kChunkRecords) {
+        const std::size_t end = std::min(last + 1, chunk + kChunkRecords);
         // At most one new pair per record of the chunk.
-        reserveRoom(split.secondBytes, secondBytes.pairs() * Bytes::kPairSize,
-                    (end - chunk) * Bytes::kPairSize, chunk, n, Bytes::kPairSize);
-        reserveRoom(split.secondWords, secondWords.pairs() * Words::kPairSize,
-                    (end - chunk) * Words::kPairSize, chunk, n, Words::kPairSize);
-        std::uint8_t* bytePairs = split.secondBytes.data();
-        std::uint8_t* wordPairs = split.secondWords.data();
+        reserveRoom(split_->secondBytes, secondBytes_.pairs() * Bytes::kPairSize,
+                    (end - chunk) * Bytes::kPairSize, chunk, n_, Bytes::kPairSize);
+        reserveRoom(split_->secondWords, secondWords_.pairs() * Words::kPairSize,
+                    (end - chunk) * Words::kPairSize, chunk, n_, Words::kPairSize);
+        std::uint8_t* bytePairs = split_->secondBytes.data();
+        std::uint8_t* wordPairs = split_->secondWords.data();
         std::size_t i = std::max<std::size_t>(chunk, 1);
         while (i < end) {
             // Records that leave both runs open only need their LeadByte: one word compare each.
-            // The last record is not read as a word, which would pass the end of the records.
+            // The last record given is not read as a word, which would pass the end of them.
             const std::size_t stop =
-                std::min({end, n - 1, secondBytes.limitAt(), secondWords.limitAt()});
-            const std::uint64_t key = runKey(secondBytes.value(), secondWords.value());
+                std::min({end, last, secondBytes_.limitAt(), secondWords_.limitAt()});
+            const std::uint64_t key = runKey(secondBytes_.value(), secondWords_.value());
             std::uint64_t leadWords = 0;
             for (; i < stop; ++i) {
-                const auto record = loadLE<std::uint64_t>(records + i * kRecordSize);
+                const auto record = loadLE<std::uint64_t>(records + (i - base) * kRecordSize);
                 if ((record & kRunFieldBits) != key) {
                     break;
                 }
-                leadBytes[i] = static_cast<std::uint8_t>(record);
+                leadBytes_[i] = static_cast<std::uint8_t>(record);
                 leadWords |= record;
             }
             leadBits |= static_cast<std::uint8_t>(leadWords);
             if (i < end) {
-                const std::uint8_t* record = records + i * kRecordSize;
-                leadBytes[i] = record[kLeadByteOffset];
+                const std::uint8_t* record = records + (i - base) * kRecordSize;
+                leadBytes_[i] = record[kLeadByteOffset];
                 leadBits |= record[kLeadByteOffset];
-                secondBytes.advance(i, Bytes::read(record + Bytes::kOffset), bytePairs);
-                secondWords.advance(i, Words::read(record + Words::kOffset), wordPairs);
+                secondBytes_.advance(i, Bytes::read(record + Bytes::kOffset), bytePairs);
+                secondWords_.advance(i, Words::read(record + Words::kOffset), wordPairs);
                 ++i;
             }
         }
     }
-    secondBytes.finish(n, split.secondBytes.data());
-    secondWords.finish(n, split.secondWords.data());
-    split.secondBytes.resize(secondBytes.pairs() * Bytes::kPairSize);
-    split.secondWords.resize(secondWords.pairs() * Words::kPairSize);
-    split.codable = leadBits < kFirstDictionaryCode;
-    return split;
+    leadBits_ = leadBits;
+    done_ += count;
+}
+
+void RecordSplitter::finish() {
+    using Bytes = FieldTraits<std::uint8_t>;
+    using Words = FieldTraits<std::uint16_t>;
+    secondBytes_.finish(n_, split_->secondBytes.data());
+    secondWords_.finish(n_, split_->secondWords.data());
+    split_->secondBytes.resize(secondBytes_.pairs() * Bytes::kPairSize);
+    split_->secondWords.resize(secondWords_.pairs() * Words::kPairSize);
+    split_->codable = leadBits_ < kFirstDictionaryCode;
 }
 
 void packFirstWords(const std::uint8_t* records, std::size_t n, std::uint8_t* out) {

@@ -36,6 +36,7 @@ struct FieldTraits<std::uint16_t> {
 template <typename Value>
 class RunCursor {
   public:
+    RunCursor() = default;
     explicit RunCursor(Value first) : value_(first) {}
 
     // Record i holds v: closes the open pair on a new value or a full count.
@@ -65,7 +66,7 @@ class RunCursor {
         storeLE(pairs + (pairs_ - 1) * Traits::kPairSize, pair);
     }
 
-    Value value_;
+    Value value_ = 0;
     std::size_t start_ = 0;
     std::size_t pairs_ = 1;
 };
