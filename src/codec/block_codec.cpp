@@ -71,11 +71,11 @@ std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimBy
         splitting.at(done);
         encoder.add(records + done * kRecordSize, std::min(stretch, n - done));
     }
-    ProgressSteps coding(progress, 0.4, 0.95, n);
+    ProgressSteps coding(progress, 0.4, 1.0, n);
     const std::int32_t length = encoder.finish(&coding);
     if (length >= 0) {
         block.resize(static_cast<std::size_t>(length));
-        ProgressSteps(progress, 1.0, 1.0, 1).finish();
+        coding.finish();
     }
     return length;
 }

@@ -29,7 +29,11 @@ class ProgressSteps {
             fNext = done + fStep;
         }
     }
-    void finish() { at(fTotal); }
+    // The end of the pass, told even when the last step was told a moment ago.
+    void finish() {
+        fNext = 0;
+        at(fTotal);
+    }
 
   private:
     const CodecProgress* fProgress;

@@ -10,7 +10,7 @@ BlockPipeline::BlockPipeline(unsigned threads, std::size_t inFlight, Work work, 
     const unsigned workers = std::max(1u, threads);
     fWorkers.reserve(workers);
     for (unsigned i = 0; i < workers; ++i) {
-        fWorkers.emplace_back([this] { runWorker(); });
+        fWorkers.emplace_back([this, i] { runWorker(i); });
     }
     fWriter = std::thread([this] { runWriter(); });
 }
@@ -34,10 +34,11 @@ BlockPipeline::~BlockPipeline() {
 }
 
 void BlockPipeline::submit(PipelineBlock block) {
-    std::packaged_task<PipelineBlock()> task([this, owned = std::move(block)]() mutable {
-        fWork(owned);
-        return std::move(owned);
-    });
+    std::packaged_task<PipelineBlock(unsigned)> task(
+        [this, owned = std::move(block)](unsigned worker) mutable {
+            fWork(owned, worker);
+            return std::move(owned);
+        });
     {
         std::unique_lock lock(fMutex);
         fRoom.wait(lock, [this] { return fHeld < fWindow || fFailure; });
@@ -86,9 +87,9 @@ PipelineBlock BlockPipeline::reusedBlock() {
     return block;
 }
 
-void BlockPipeline::runWorker() {
+void BlockPipeline::runWorker(unsigned worker) {
     for (;;) {
-        std::packaged_task<PipelineBlock()> task;
+        std::packaged_task<PipelineBlock(unsigned)> task;
         {
             std::unique_lock lock(fMutex);
             fWorkReady.wait(lock, [this] { return fStopping || !fQueue.empty(); });
@@ -98,7 +99,7 @@ void BlockPipeline::runWorker() {
             task = std::move(fQueue.front());
             fQueue.pop_front();
         }
-        task();
+        task(worker);
     }
 }
 

@@ -24,13 +24,14 @@ struct PipelineBlock {
     std::uint64_t sourceEnd = 0;  // source position behind the block
     T1DimByteArr input;           // the block as read
     std::size_t stored = 0;       // restoring: bytes of `input` the stored block takes
+    std::size_t sourceBytes = 0;  // compressing: the block's bytes in the source
     T1DimByteArr output;          // what the work made of it, to be written
-    T1DimByteArr check;           // room for checking the output a batch at a time
 };
 
 class BlockPipeline {
   public:
-    using Work = std::function<void(PipelineBlock&)>;
+    // `worker` (0 to threads - 1) tells the calling thread, for memory of its own.
+    using Work = std::function<void(PipelineBlock& block, unsigned worker)>;
     using Emit = std::function<void(PipelineBlock&)>;
 
     // `threads` workers code blocks (at least one); `inFlight` blocks at most are held at a time
@@ -50,7 +51,7 @@ class BlockPipeline {
     PipelineBlock reusedBlock();
 
   private:
-    void runWorker();
+    void runWorker(unsigned worker);
     void runWriter();
     void rethrowFailure();
 
@@ -61,7 +62,7 @@ class BlockPipeline {
     std::condition_variable fWorkReady;
     std::condition_variable fWritable;
     std::condition_variable fRoom;
-    std::deque<std::packaged_task<PipelineBlock()>> fQueue;
+    std::deque<std::packaged_task<PipelineBlock(unsigned)>> fQueue;
     std::deque<std::future<PipelineBlock>> fPending;
     std::size_t fHeld = 0;  // submitted and not yet emitted
     bool fClosing = false;

@@ -1,8 +1,10 @@
 #include <algorithm>
-#include <cstring>
 #include <string>
+#include <vector>
 
+#include "codec/block_encoder.h"
 #include "codec/kvoarchiver.h"
+#include "codec/progress_steps.h"
 #include "convert/blockpipeline.h"
 #include "convert/convertfile.h"
 #include "convert/convertoutput.h"
@@ -70,47 +72,98 @@ void CheckPlan(const BlockPlan& plan, std::uint64_t dataSize, const std::string&
     }
 }
 
-// Runs on a worker: a LeadByte of 128 or more cannot be told from a dictionary code.
-void CompressOne(PipelineBlock& block, std::uint64_t firstRecord, const std::string& path,
-                 SharedProgress& progress, double readShare) {
-    const std::uint64_t records = block.input.size() / kRecordSize;
+// Records read at a time: a stretch passes through the cache once on its way into the block.
+constexpr std::size_t kReadRecords = 65536;
+
+// What a coding thread keeps from block to block: the encoder's memory and room for a stretch.
+struct Coder {
+    BlockEncoder encoder;
+    T1DimByteArr stretch;
+};
+
+// The stretches of records a block is read in: small enough for the progress of a single large
+// block to move at least every 1%, large enough to keep the reads few.
+std::size_t StretchRecords(std::size_t records) {
+    return std::clamp<std::size_t>(records / 128, std::min<std::size_t>(records, 8192),
+                                   kReadRecords);
+}
+
+// Reads the records of `block` from the source a stretch at a time, handing each to `take`.
+template <typename Take>
+void ReadStretches(const FileStream& source, const PipelineBlock& block, T1DimByteArr& stretch,
+                   Take take) {
+    const std::size_t records = block.sourceBytes / kRecordSize;
+    const std::size_t most = StretchRecords(records);
+    stretch.resize(most * kRecordSize);
+    const std::uint64_t start = block.sourceEnd - block.sourceBytes;
+    for (std::size_t done = 0; done < records;) {
+        const std::size_t count = std::min(most, records - done);
+        source.readExactAt(start + done * kRecordSize, stretch.data(), count * kRecordSize);
+        take(stretch.data(), done, count);
+        done += count;
+    }
+}
+
+// Only a refused block is searched for the record to name: a LeadByte of 128 or more cannot be
+// told from a dictionary code.
+[[noreturn]] void RefuseBlock(const FileStream& source, const PipelineBlock& block, Coder& coder,
+                              std::uint64_t firstRecord) {
+    ReadStretches(source, block, coder.stretch,
+                  [&](const std::uint8_t* records, std::size_t done, std::size_t count) {
+                      const auto uncodable = FindUncodableLeadByte(records, count);
+                      if (uncodable < 0) {
+                          return;
+                      }
+                      const auto at = static_cast<std::size_t>(uncodable);
+                      Refuse("Файл " + source.path() + " нельзя сжать: у записи № " +
+                             std::to_string(firstRecord + done + at + 1) + " первый байт равен " +
+                             std::to_string(records[at * kRecordSize]) +
+                             ", а допустимы только 0..127");
+                  });
+    Refuse("Блок " + std::to_string(block.index + 1) + " файла " + source.path() + " сжать нельзя");
+}
+
+// Runs on a worker: reads the block's records in stretches straight into the encoder, so they
+// are never held whole.
+void CompressOne(const FileStream& source, PipelineBlock& block, Coder& coder,
+                 std::uint64_t firstRecord, SharedProgress& progress) {
+    const std::size_t records = block.sourceBytes / kRecordSize;
     const CodecProgress inBlock =
-        progress.forBlock(block.sourceEnd - block.input.size(), block.input.size(), readShare, 1.0);
-    if (CompressRecords(block.input.data(), records, block.output, inBlock ? &inBlock : nullptr) >=
-        0) {
-        return;
+        progress.forBlock(block.sourceEnd - block.sourceBytes, block.sourceBytes);
+    const CodecProgress* listener = inBlock ? &inBlock : nullptr;
+    codec::ProgressSteps reading(listener, 0.0, 0.4, records);
+    coder.encoder.start(records, block.output);
+    ReadStretches(source, block, coder.stretch,
+                  [&](const std::uint8_t* stretch, std::size_t done, std::size_t count) {
+                      coder.encoder.add(stretch, count);
+                      reading.at(done + count);
+                  });
+    codec::ProgressSteps coding(listener, 0.4, 1.0, records);
+    const std::int32_t length = coder.encoder.finish(&coding);
+    if (length < 0) {
+        RefuseBlock(source, block, coder, firstRecord);
     }
-    // Only a refused block is searched for the record to name.
-    const auto uncodable = FindUncodableLeadByte(block.input.data(), records);
-    if (uncodable >= 0) {
-        const auto record = firstRecord + static_cast<std::uint64_t>(uncodable);
-        Refuse("Файл " + path + " нельзя сжать: у записи № " + std::to_string(record + 1) +
-               " первый байт равен " +
-               std::to_string(block.input[static_cast<std::size_t>(uncodable) * kRecordSize]) +
-               ", а допустимы только 0..127");
-    }
-    Refuse("Блок " + std::to_string(block.index + 1) + " файла " + path + " сжать нельзя");
+    block.output.resize(static_cast<std::size_t>(length));
+    coding.finish();  // the block's end, before later blocks' workers report from inside them
 }
 
-// Reads a block, in 1% steps told to `progress` when it listens.
-void ReadBlock(FileStream& source, T1DimByteArr& block, const CodecProgress& progress) {
-    const std::size_t step = progress ? std::max<std::size_t>(block.size() / 100, 1) : block.size();
-    for (std::size_t done = 0; done < block.size();) {
-        const std::size_t part = std::min(step, block.size() - done);
-        source.readExact(block.data() + done, part);
-        done += part;
-        if (progress) {
-            progress(static_cast<double>(done) / static_cast<double>(block.size()));
-        }
-    }
-}
-
-// Runs on the writer, beside the workers coding later blocks.
-void CheckOne(PipelineBlock& block, const std::string& path) {
-    if (!DecodesBackTo(block.input.data(), block.input.size(), block.output, block.check)) {
+// Runs on the writer, beside the workers coding later blocks: the block's records are read
+// again, a batch at a time, and compared with what the coded block restores to.
+void CheckOne(const FileStream& source, const PipelineBlock& block, T1DimByteArr& original,
+              T1DimByteArr& restored, const SourceWatch& watch) {
+    const std::uint64_t start = block.sourceEnd - block.sourceBytes;
+    const OriginalRecords read = [&](std::size_t offset, std::size_t count) {
+        original.resize(std::max(original.size(), count));
+        source.readExactAt(start + offset, original.data(), count);
+        return original.data();
+    };
+    if (!DecodesBackTo(read, block.sourceBytes, block.output, restored)) {
+        // Records read again from a source that changed since would differ too: that is its
+        // own failure.
+        watch.requireUnchanged();
         throw ConvertError(ConvertError::Kind::Verification,
                            "Проверка не пройдена: блок " + std::to_string(block.index + 1) +
-                               " файла " + path +
+                               " файла " + source.path() +
                                " после сжатия не восстанавливается в исходные записи; результат "
                                "не записан",
                            block.index);
@@ -136,8 +189,9 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         output.stream().copyFrom(source, passportLength);
 
         const std::uint64_t blockRecords = plan.blockSize / kRecordSize;
-        // More workers than blocks would only wait. A block in flight holds its records and the
-        // coded block (up to 1.5 times as long); the check needs only a batch.
+        // More workers than blocks would only wait. A block in flight holds its coded form (up
+        // to 1.5 times its records); a worker's encoder holds up to 1.2 times the records of a
+        // block in LeadBytes and run pairs. Records pass a stretch at a time.
         const unsigned threads =
             options.verify ? CodersBesideChecking(options.threads) : options.threads;
         const Flight flight =
@@ -146,39 +200,37 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         source.adviseSequential();
         SharedProgress shared(progress);
         const std::uint64_t count = report.noData ? 0 : plan.blockCount();
-        // A run of one block would show nothing while that block is read, which from a slow disk
-        // takes seconds: the reading then makes the first quarter of the block's progress.
-        const double readShare = count == 1 ? 0.25 : 0.0;
+        std::vector<Coder> coders(flight.workers);
+        T1DimByteArr original;
+        T1DimByteArr restored;
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
-            [&](PipelineBlock& block) {
-                CompressOne(block, block.index * blockRecords, source.path(), shared, readShare);
+            [&](PipelineBlock& block, unsigned worker) {
+                CompressOne(source, block, coders[worker], block.index * blockRecords, shared);
             },
             [&](PipelineBlock& block) {
                 if (options.verify) {
-                    CheckOne(block, source.path());
+                    CheckOne(source, block, original, restored, watch);
                 }
                 output.stream().write(block.output.data(), block.output.size());
                 ++report.blocks;
                 shared(block.sourceEnd);
             });
+        std::uint64_t position = passportLength;
         for (std::uint64_t index = 0; index < count; ++index) {
             PipelineBlock block = pipeline.reusedBlock();
             block.index = index;
-            const auto bytes = static_cast<std::size_t>(
+            block.sourceBytes = static_cast<std::size_t>(
                 index < plan.fullBlocks ? plan.blockSize : plan.lastBlockSize);
-            ReserveLarge(block.input, bytes);
-            ReserveLarge(block.output, LargestCodedBlock(bytes / kRecordSize));
-            block.input.resize(bytes);
-            ReadBlock(source, block.input,
-                      readShare > 0.0 ? shared.forBlock(source.position(), bytes, 0.0, readShare)
-                                      : CodecProgress{});
-            block.sourceEnd = source.position();
+            position += block.sourceBytes;
+            block.sourceEnd = position;
+            ReserveLarge(block.output, LargestCodedBlock(block.sourceBytes / kRecordSize));
             pipeline.submit(std::move(block));
         }
         pipeline.finish();
 
-        report.bytesRead = source.position();
+        report.bytesRead = position;
+
         report.bytesWritten = output.stream().position();
         const std::uint64_t covered = report.noData ? 0 : plan.coveredBytes();
         report.droppedBytes = dataSize - covered;

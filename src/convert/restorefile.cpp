@@ -118,7 +118,7 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
         T1DimByteArr writeBatch;
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
-            [&](PipelineBlock& block) {
+            [&](PipelineBlock& block, unsigned) {
                 if (output == nullptr) {
                     restore(block, block.output,
                             [](const std::uint8_t*, std::size_t) { return true; });

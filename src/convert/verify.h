@@ -3,6 +3,7 @@
 // wrong block written now could never be told from a right one later.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "model/types4kvo.h"
@@ -10,9 +11,13 @@
 
 namespace kvo {
 
-// Whether `coded` decodes back to exactly the `bytes` bytes of records; `scratch` receives the
-// decoded records.
-bool DecodesBackTo(const std::uint8_t* records, std::size_t bytes, const T1DimByteArr& coded,
+// The `count` bytes of the original records from byte `offset` on, in memory that stays valid
+// until the next call: the records need not be held, they can be read again.
+using OriginalRecords = std::function<const std::uint8_t*(std::size_t offset, std::size_t count)>;
+
+// Whether `coded` decodes back to exactly the `bytes` bytes of original records; `scratch`
+// receives the decoded records a batch at a time.
+bool DecodesBackTo(const OriginalRecords& original, std::size_t bytes, const T1DimByteArr& coded,
                    T1DimByteArr& scratch);
 
 // Walks the blocks of a written compressed file from its passport to its end; a ConvertError of

@@ -39,6 +39,43 @@ FileIdentity IdentityFrom(const struct stat& info) {
 
 }  // namespace
 
+namespace {
+
+// Reads up to count bytes at `offset`, or at the descriptor's position without one; fewer only
+// at the end of the file.
+std::size_t ReadUpTo(int descriptor, const std::string& path, void* data, std::size_t count,
+                     std::optional<std::uint64_t> offset) {
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t part = std::min(count - done, kMaxTransfer);
+        const ssize_t got =
+            offset ? ::pread(descriptor, bytes + done, part, static_cast<off_t>(*offset + done))
+                   : ::read(descriptor, bytes + done, part);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowFileError("Не удалось прочитать файл", path, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+void RequireWhole(const std::string& path, std::size_t got, std::size_t count) {
+    if (got != count) {
+        throw FileError("Файл " + path + " короче ожидаемого: прочитано " + std::to_string(got) +
+                            " из " + CountOf(count, kByteForms),
+                        0);
+    }
+}
+
+}  // namespace
+
 void ThrowFileError(const std::string& what, const std::string& path, int errorCode) {
     throw FileError(what + " " + path + ": " + Reason(errorCode), errorCode);
 }
@@ -168,32 +205,17 @@ void FileStream::seek(std::uint64_t position) {
 }
 
 std::size_t FileStream::read(void* data, std::size_t count) {
-    auto* bytes = static_cast<std::uint8_t*>(data);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::read(fDescriptor, bytes + done, std::min(count - done, kMaxTransfer));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowFileError("Не удалось прочитать файл", fPath, errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-        fPosition += static_cast<std::uint64_t>(got);
-    }
+    const std::size_t done = ReadUpTo(fDescriptor, fPath, data, count, std::nullopt);
+    fPosition += done;
     return done;
 }
 
 void FileStream::readExact(void* data, std::size_t count) {
-    const std::size_t got = read(data, count);
-    if (got != count) {
-        throw FileError("Файл " + fPath + " короче ожидаемого: прочитано " + std::to_string(got) +
-                            " из " + CountOf(count, kByteForms),
-                        0);
-    }
+    RequireWhole(fPath, read(data, count), count);
+}
+
+void FileStream::readExactAt(std::uint64_t offset, void* data, std::size_t count) const {
+    RequireWhole(fPath, ReadUpTo(fDescriptor, fPath, data, count, offset), count);
 }
 
 void FileStream::write(const void* data, std::size_t count) {

@@ -81,6 +81,9 @@ class FileStream {
     std::size_t read(void* data, std::size_t count);
     // Reads exactly count bytes or throws.
     void readExact(void* data, std::size_t count);
+    // Reads exactly count bytes at `offset` or throws, leaving the position alone: threads may
+    // read the file side by side this way.
+    void readExactAt(std::uint64_t offset, void* data, std::size_t count) const;
     // Writes all count bytes or throws (short writes and interruptions are retried).
     void write(const void* data, std::size_t count);
     // Copies exactly count bytes from the source's position to this stream's position, or throws.

@@ -160,7 +160,7 @@ void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_
         }
         decodeBlocks(
             whole,
-            [&](PipelineBlock& block) {
+            [&](PipelineBlock& block, unsigned) {
                 const auto index = static_cast<std::size_t>(block.index);
                 decodeInto(index, block.input,
                            out + byteCount(blocks()[index].firstRecord - firstRecord));
@@ -188,7 +188,7 @@ void Recording::visitBlocks(const BlockVisitor& visit) {
         std::iota(every.begin(), every.end(), std::size_t{0});
         decodeBlocks(
             every,
-            [this](PipelineBlock& block) {
+            [this](PipelineBlock& block, unsigned) {
                 if (RestoreBlockInto(block.input.data(), block.input.size(), block.output) < 0) {
                     throw DamagedBlockError(path(), block.index, BlockDamage::NotRestorable);
                 }

@@ -25,15 +25,18 @@ TEST(Verify, ABlockThatDecodesToOtherRecordsIsCaught) {
     T1DimByteArr coded;
     ASSERT_GT(CompressRecords(records.data(), 100, coded), 0);
     T1DimByteArr scratch;
-    EXPECT_TRUE(DecodesBackTo(records.data(), records.size(), coded, scratch));
+    const OriginalRecords original = [&](std::size_t offset, std::size_t) {
+        return records.data() + offset;
+    };
+    EXPECT_TRUE(DecodesBackTo(original, records.size(), coded, scratch));
 
     T1DimByteArr altered = coded;
     altered[4] ^= 1;  // a FirstWord: still a consistent block, but of other records
-    EXPECT_FALSE(DecodesBackTo(records.data(), records.size(), altered, scratch));
+    EXPECT_FALSE(DecodesBackTo(original, records.size(), altered, scratch));
     T1DimByteArr broken = coded;
     broken[0] ^= 2;  // the record count
-    EXPECT_FALSE(DecodesBackTo(records.data(), records.size(), broken, scratch));
-    EXPECT_FALSE(DecodesBackTo(records.data(), records.size() - 6, coded, scratch));
+    EXPECT_FALSE(DecodesBackTo(original, records.size(), broken, scratch));
+    EXPECT_FALSE(DecodesBackTo(original, records.size() - 6, coded, scratch));
 }
 
 // Flips a bit in the first length word of the second block as it goes to the disk.
