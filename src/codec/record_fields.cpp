@@ -57,13 +57,18 @@ void RecordSplitter::add(const std::uint8_t* records, std::size_t count) {
     // Indexes count from the block's first record; `records` holds record `base` on.
     const std::size_t base = done_;
     const std::size_t last = base + count - 1;
+    // Worked on in locals: stores through the byte pointers could otherwise change the members,
+    // which would then be read again from memory for every record.
     std::uint8_t leadBits = leadBits_;
+    std::uint8_t* const leadBytes = leadBytes_;
+    RunCursor<std::uint8_t> secondBytes = secondBytes_;
+    RunCursor<std::uint16_t> secondWords = secondWords_;
     for (std::size_t chunk = base; chunk <= last; chunk += kChunkRecords) {
         const std::size_t end = std::min(last + 1, chunk + kChunkRecords);
         // At most one new pair per record of the chunk.
-        reserveRoom(split_->secondBytes, secondBytes_.pairs() * Bytes::kPairSize,
+        reserveRoom(split_->secondBytes, secondBytes.pairs() * Bytes::kPairSize,
                     (end - chunk) * Bytes::kPairSize, chunk, n_, Bytes::kPairSize);
-        reserveRoom(split_->secondWords, secondWords_.pairs() * Words::kPairSize,
+        reserveRoom(split_->secondWords, secondWords.pairs() * Words::kPairSize,
                     (end - chunk) * Words::kPairSize, chunk, n_, Words::kPairSize);
         std::uint8_t* bytePairs = split_->secondBytes.data();
         std::uint8_t* wordPairs = split_->secondWords.data();
@@ -72,29 +77,31 @@ void RecordSplitter::add(const std::uint8_t* records, std::size_t count) {
             // Records that leave both runs open only need their LeadByte: one word compare each.
             // The last record given is not read as a word, which would pass the end of them.
             const std::size_t stop =
-                std::min({end, last, secondBytes_.limitAt(), secondWords_.limitAt()});
-            const std::uint64_t key = runKey(secondBytes_.value(), secondWords_.value());
+                std::min({end, last, secondBytes.limitAt(), secondWords.limitAt()});
+            const std::uint64_t key = runKey(secondBytes.value(), secondWords.value());
             std::uint64_t leadWords = 0;
             for (; i < stop; ++i) {
                 const auto record = loadLE<std::uint64_t>(records + (i - base) * kRecordSize);
                 if ((record & kRunFieldBits) != key) {
                     break;
                 }
-                leadBytes_[i] = static_cast<std::uint8_t>(record);
+                leadBytes[i] = static_cast<std::uint8_t>(record);
                 leadWords |= record;
             }
             leadBits |= static_cast<std::uint8_t>(leadWords);
             if (i < end) {
                 const std::uint8_t* record = records + (i - base) * kRecordSize;
-                leadBytes_[i] = record[kLeadByteOffset];
+                leadBytes[i] = record[kLeadByteOffset];
                 leadBits |= record[kLeadByteOffset];
-                secondBytes_.advance(i, Bytes::read(record + Bytes::kOffset), bytePairs);
-                secondWords_.advance(i, Words::read(record + Words::kOffset), wordPairs);
+                secondBytes.advance(i, Bytes::read(record + Bytes::kOffset), bytePairs);
+                secondWords.advance(i, Words::read(record + Words::kOffset), wordPairs);
                 ++i;
             }
         }
     }
     leadBits_ = leadBits;
+    secondBytes_ = secondBytes;
+    secondWords_ = secondWords;
     done_ += count;
 }
 
