@@ -196,7 +196,7 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
             options.verify ? CodersBesideChecking(options.threads) : options.threads;
         const Flight flight =
             PlanFlight(static_cast<unsigned>(std::min<std::uint64_t>(threads, plan.blockCount())),
-                       std::max(plan.blockSize, plan.lastBlockSize) * 3);
+                       std::max(plan.blockSize, plan.lastBlockSize) * 3, BlockReading::ByCoders);
         source.adviseSequential();
         SharedProgress shared(progress);
         const std::uint64_t count = report.noData ? 0 : plan.blockCount();

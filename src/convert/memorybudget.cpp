@@ -23,8 +23,10 @@ unsigned CodersBesideChecking(unsigned threads) {
     return std::clamp(threads, 1u, cores > 1 ? cores - 1 : 1u);
 }
 
-Flight PlanFlight(unsigned threads, std::uint64_t bytesPerBlock, std::uint64_t budget) {
-    const std::uint64_t wanted = std::uint64_t{std::max(threads, 1u)} + 2;
+Flight PlanFlight(unsigned threads, std::uint64_t bytesPerBlock, BlockReading reading,
+                  std::uint64_t budget) {
+    const std::uint64_t wanted =
+        std::uint64_t{std::max(threads, 1u)} + (reading == BlockReading::Ahead ? 2 : 1);
     const std::uint64_t affordable =
         std::max<std::uint64_t>(1, bytesPerBlock == 0 ? wanted : budget / bytesPerBlock);
     Flight flight;

@@ -19,8 +19,13 @@ struct Flight {
 // only take turns with it and hold more blocks.
 unsigned CodersBesideChecking(unsigned threads);
 
+// Blocks held beside those being coded: one being written, and one being read ahead unless the
+// coding threads read their blocks themselves.
+enum class BlockReading { Ahead, ByCoders };
+
 // At least one block is always held, however large: the run cannot do with less.
 Flight PlanFlight(unsigned threads, std::uint64_t bytesPerBlock,
+                  BlockReading reading = BlockReading::Ahead,
                   std::uint64_t budget = BlockMemoryBudget());
 
 }  // namespace kvo
