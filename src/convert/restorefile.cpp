@@ -21,10 +21,48 @@ namespace {
 
 using codec::kLengthFieldSize;
 
+// The share of a block's progress its reading makes when the run is that one block: reading a
+// large stored block from a slow disk takes seconds, which the bar should not sit out.
+constexpr double kReadShare = 0.25;
+
+// Whether the data area is one stored block, told from its four length words alone.
+bool HoldsOneBlock(const FileStream& source, std::uint32_t passportLength, std::uint64_t dataSize) {
+    std::array<std::uint8_t, kLengthFieldSize> word{};
+    std::uint64_t offset = 0;
+    for (std::size_t section = 0; section < codec::kSectionCount; ++section) {
+        if (dataSize - offset < word.size()) {
+            return false;
+        }
+        source.readExactAt(passportLength + offset, word.data(), word.size());
+        offset += word.size() + codec::readU32(word.data());
+        if (offset > dataSize) {
+            return false;
+        }
+    }
+    return offset == dataSize;
+}
+
+// Reads `length` bytes of a stored block, of which `before` were read already; when `progress`
+// listens, in steps of 1% of the `whole` block.
+void ReadPart(FileStream& source, std::uint8_t* into, std::size_t length, std::size_t before,
+              std::uint64_t whole, const CodecProgress& progress) {
+    const std::size_t step =
+        progress ? static_cast<std::size_t>(std::max<std::uint64_t>(whole / 100, 1)) : length;
+    for (std::size_t done = 0; done < length;) {
+        const std::size_t part = std::min(step, length - done);
+        source.readExact(into + done, part);
+        done += part;
+        if (progress) {
+            progress(static_cast<double>(before + done) / static_cast<double>(whole));
+        }
+    }
+}
+
 // Reads one stored block as it stands in the file: four length words, each followed by its
 // section. A length that no restorable block can have, or that runs past the data area, is
 // refused before anything is allocated for it, so a damaged length word never costs memory.
-void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock& block) {
+void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock& block,
+                     const CodecProgress& reading) {
     std::array<std::uint8_t, kLengthFieldSize> word{};
     std::uint64_t records = 0;
     std::size_t offset = 0;
@@ -62,7 +100,7 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
             block.input.resize(offset + length);
         }
         std::memcpy(block.input.data() + offset - kLengthFieldSize, word.data(), word.size());
-        source.readExact(block.input.data() + offset, length);
+        ReadPart(source, block.input.data() + offset, length, offset, available, reading);
         offset += length;
     }
     block.stored = offset;
@@ -104,10 +142,15 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
 
         const std::string& path = source.path();
         SharedProgress shared(progress);
-        const auto restore = [&path, &shared](const PipelineBlock& block, T1DimByteArr& batch,
-                                              const BatchSink& take) {
+        // Where blocks follow one another, reading one overlaps the restoring of the one before,
+        // and its progress would run ahead of that.
+        const double readShare =
+            progress && HoldsOneBlock(source, passportLength, dataSize) ? kReadShare : 0.0;
+        const auto restore = [&path, &shared, readShare](const PipelineBlock& block,
+                                                         T1DimByteArr& batch,
+                                                         const BatchSink& take) {
             const CodecProgress inBlock =
-                shared.forBlock(block.sourceEnd - block.stored, block.stored);
+                shared.forBlock(block.sourceEnd - block.stored, block.stored, readShare, 1.0);
             if (RestoreBlockInBatches(block.input.data(), block.stored, batch, take,
                                       inBlock ? &inBlock : nullptr) < 0) {
                 throw DamagedBlockError(path, block.index, BlockDamage::NotRestorable);
@@ -140,7 +183,10 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
             PipelineBlock block = pipeline.reusedBlock();
             block.index = index;
             try {
-                ReadStoredBlock(source, dataSize - consumed, block);
+                ReadStoredBlock(source, dataSize - consumed, block,
+                                readShare > 0.0
+                                    ? shared.forBlock(source.position(), dataSize, 0.0, readShare)
+                                    : CodecProgress{});
             } catch (const ConvertError&) {
                 // A block still being decoded may be damaged too, and it comes first.
                 pipeline.finish();
