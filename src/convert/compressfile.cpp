@@ -123,13 +123,17 @@ void ReadStretches(const FileStream& source, const PipelineBlock& block, T1DimBy
     Refuse("Блок " + std::to_string(block.index + 1) + " файла " + source.path() + " сжать нельзя");
 }
 
+// The share of a block's progress its checking makes when the run is that one block: the check
+// cannot overlap the coding of a next block then, and takes about as long as the coding.
+constexpr double kCheckShare = 0.4;
+
 // Runs on a worker: reads the block's records in stretches straight into the encoder, so they
-// are never held whole.
+// are never held whole. Its progress covers the block's shares up to `share`.
 void CompressOne(const FileStream& source, PipelineBlock& block, Coder& coder,
-                 std::uint64_t firstRecord, SharedProgress& progress) {
+                 std::uint64_t firstRecord, SharedProgress& progress, double share) {
     const std::size_t records = block.sourceBytes / kRecordSize;
     const CodecProgress inBlock =
-        progress.forBlock(block.sourceEnd - block.sourceBytes, block.sourceBytes);
+        progress.forBlock(block.sourceEnd - block.sourceBytes, block.sourceBytes, 0.0, share);
     const CodecProgress* listener = inBlock ? &inBlock : nullptr;
     codec::ProgressSteps reading(listener, 0.0, 0.4, records);
     coder.encoder.start(records, block.output);
@@ -144,20 +148,21 @@ void CompressOne(const FileStream& source, PipelineBlock& block, Coder& coder,
         RefuseBlock(source, block, coder, firstRecord);
     }
     block.output.resize(static_cast<std::size_t>(length));
-    coding.finish();  // the block's end, before later blocks' workers report from inside them
+    coding.finish();  // its share's end, before later blocks' workers report from inside them
 }
 
 // Runs on the writer, beside the workers coding later blocks: the block's records are read
 // again, a batch at a time, and compared with what the coded block restores to.
 void CheckOne(const FileStream& source, const PipelineBlock& block, T1DimByteArr& original,
-              T1DimByteArr& restored, const SourceWatch& watch) {
+              T1DimByteArr& restored, const SourceWatch& watch, const CodecProgress& progress) {
     const std::uint64_t start = block.sourceEnd - block.sourceBytes;
     const OriginalRecords read = [&](std::size_t offset, std::size_t count) {
         original.resize(std::max(original.size(), count));
         source.readExactAt(start + offset, original.data(), count);
         return original.data();
     };
-    if (!DecodesBackTo(read, block.sourceBytes, block.output, restored)) {
+    if (!DecodesBackTo(read, block.sourceBytes, block.output, restored,
+                       progress ? &progress : nullptr)) {
         // Records read again from a source that changed since would differ too: that is its
         // own failure.
         watch.requireUnchanged();
@@ -200,17 +205,23 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         source.adviseSequential();
         SharedProgress shared(progress);
         const std::uint64_t count = report.noData ? 0 : plan.blockCount();
+        const double checkShare = options.verify && count == 1 ? kCheckShare : 0.0;
         std::vector<Coder> coders(flight.workers);
         T1DimByteArr original;
         T1DimByteArr restored;
         BlockPipeline pipeline(
             flight.workers, flight.blocks,
             [&](PipelineBlock& block, unsigned worker) {
-                CompressOne(source, block, coders[worker], block.index * blockRecords, shared);
+                CompressOne(source, block, coders[worker], block.index * blockRecords, shared,
+                            1.0 - checkShare);
             },
             [&](PipelineBlock& block) {
                 if (options.verify) {
-                    CheckOne(source, block, original, restored, watch);
+                    const std::uint64_t start = block.sourceEnd - block.sourceBytes;
+                    CheckOne(source, block, original, restored, watch,
+                             checkShare > 0.0
+                                 ? shared.forBlock(start, block.sourceBytes, 1.0 - checkShare, 1.0)
+                                 : CodecProgress{});
                 }
                 output.stream().write(block.output.data(), block.output.size());
                 ++report.blocks;

@@ -10,18 +10,20 @@
 namespace kvo {
 
 bool DecodesBackTo(const OriginalRecords& original, std::size_t bytes, const T1DimByteArr& coded,
-                   T1DimByteArr& scratch) {
+                   T1DimByteArr& scratch, const CodecProgress* progress) {
     // Compared a batch at a time while the batch is still in cache.
     std::size_t compared = 0;
     const std::int64_t length = RestoreBlockInBatches(
-        coded.data(), coded.size(), scratch, [&](const std::uint8_t* batch, std::size_t count) {
+        coded.data(), coded.size(), scratch,
+        [&](const std::uint8_t* batch, std::size_t count) {
             if (count > bytes - compared ||
                 std::memcmp(batch, original(compared, count), count) != 0) {
                 return false;
             }
             compared += count;
             return true;
-        });
+        },
+        progress);
     return length >= 0 && static_cast<std::size_t>(length) == bytes;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "codec/progress_steps.h"
 #include "model/types4kvo.h"
 #include "platform/filestream.h"
 
@@ -16,9 +17,9 @@ namespace kvo {
 using OriginalRecords = std::function<const std::uint8_t*(std::size_t offset, std::size_t count)>;
 
 // Whether `coded` decodes back to exactly the `bytes` bytes of original records; `scratch`
-// receives the decoded records a batch at a time.
+// receives the decoded records a batch at a time. `progress`, when given, hears of the decoding.
 bool DecodesBackTo(const OriginalRecords& original, std::size_t bytes, const T1DimByteArr& coded,
-                   T1DimByteArr& scratch);
+                   T1DimByteArr& scratch, const CodecProgress* progress = nullptr);
 
 // Walks the blocks of a written compressed file from its passport to its end; a ConvertError of
 // Kind::Verification naming `what` unless it holds exactly `blocks` blocks of `records` records.
