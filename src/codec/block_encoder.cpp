@@ -41,6 +41,7 @@ void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t len
 void BlockEncoder::start(std::size_t n, T1DimByteArr& block, bool recordsInBlock) {
     n_ = n;
     added_ = 0;
+    overrun_ = false;
     block_ = &block;
     recordsInBlock_ = recordsInBlock;
     if (n == 0) {
@@ -58,6 +59,11 @@ void BlockEncoder::start(std::size_t n, T1DimByteArr& block, bool recordsInBlock
 }
 
 void BlockEncoder::add(const std::uint8_t* records, std::size_t count) {
+    // More records than announced would pass the end of the LeadBytes and of the FirstWords.
+    if (count > n_ - added_) {
+        overrun_ = true;
+        return;
+    }
     splitter_.add(records, count);
     if (!recordsInBlock_) {
         packFirstWords(records, count, block_->data() + kLengthFieldSize + added_ * kFirstWordSize);
@@ -66,7 +72,7 @@ void BlockEncoder::add(const std::uint8_t* records, std::size_t count) {
 }
 
 std::int32_t BlockEncoder::finish(ProgressSteps* coding) {
-    if (n_ < kMinRecords || added_ != n_) {
+    if (n_ < kMinRecords || added_ != n_ || overrun_) {
         return -1;
     }
     // Nothing is written over records in the block until it is known to code and to fit.

@@ -19,17 +19,19 @@ class BlockEncoder {
     // block. With `recordsInBlock`, the records lie at the start of `block` and add() only reads
     // them: their FirstWords are packed over them by finish(), once the block is known to code.
     void start(std::size_t n, T1DimByteArr& block, bool recordsInBlock = false);
-    // The next `count` records; all n must be added, in order, before finish().
+    // The next `count` records; all n must be added, in order, before finish(). Records beyond
+    // n are refused, and so is the block.
     void add(const std::uint8_t* records, std::size_t count);
     // Codes the LeadBytes and writes the other sections. Returns the block's length (`block` may
     // stay longer), or -1 for fewer than 12 records, a LeadByte of 128 or more or a block that
-    // would not fit a 32-bit length; `block` is then untouched with `recordsInBlock`, and holds
-    // anything without it.
+    // would not fit a 32-bit length, or records added short of n or past it; `block` is then
+    // untouched with `recordsInBlock`, and holds anything without it.
     std::int32_t finish(codec::ProgressSteps* coding = nullptr);
 
   private:
     std::size_t n_ = 0;
     std::size_t added_ = 0;
+    bool overrun_ = false;
     T1DimByteArr* block_ = nullptr;
     bool recordsInBlock_ = false;
     T1DimByteArr leadBytes_;  // later their code stream, in the same place

@@ -241,7 +241,6 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
         pipeline.finish();
 
         report.bytesRead = position;
-
         report.bytesWritten = output.stream().position();
         const std::uint64_t covered = report.noData ? 0 : plan.coveredBytes();
         report.droppedBytes = dataSize - covered;

@@ -37,10 +37,6 @@ FileIdentity IdentityFrom(const struct stat& info) {
             static_cast<std::uint32_t>(info.st_mode & 07777)};
 }
 
-}  // namespace
-
-namespace {
-
 // Reads up to count bytes at `offset`, or at the descriptor's position without one; fewer only
 // at the end of the file.
 std::size_t ReadUpTo(int descriptor, const std::string& path, void* data, std::size_t count,

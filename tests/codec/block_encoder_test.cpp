@@ -76,6 +76,14 @@ TEST(BlockEncoder, RefusesUncodableAndShortBlocksAndRecovers) {
     EXPECT_TRUE(inStretches(encoder, block, uncodable, {64}).empty());
     EXPECT_TRUE(inStretches(encoder, block, makeBlock(11, LeadPattern::Zeros, 1), {4}).empty());
     const T1DimByteArr records = makeBlock(3000, LeadPattern::NoisyPeriodic, 4);
+    // Records short of the announced count, or past it, never make a block.
+    encoder.start(2999, block);
+    encoder.add(records.data(), 2000);
+    encoder.add(records.data() + 2000 * kRecordSize, 1000);
+    EXPECT_LT(encoder.finish(), 0);
+    encoder.start(3000, block);
+    encoder.add(records.data(), 2999);
+    EXPECT_LT(encoder.finish(), 0);
     EXPECT_EQ(inStretches(encoder, block, records, {64}), referenceBlock(records));
 }
 
