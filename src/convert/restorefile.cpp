@@ -25,21 +25,34 @@ using codec::kLengthFieldSize;
 // large stored block from a slow disk takes seconds, which the bar should not sit out.
 constexpr double kReadShare = 0.25;
 
-// Whether the data area is one stored block, told from its four length words alone.
-bool HoldsOneBlock(const FileStream& source, std::uint32_t passportLength, std::uint64_t dataSize) {
+// What the first block's four length words tell before any block is read.
+struct FirstBlock {
+    std::uint64_t records = 0;  // for sizing the blocks in flight; 0 when too short to say
+    bool whole = false;         // it is the whole data area
+};
+
+FirstBlock LookAtFirstBlock(const FileStream& source, std::uint32_t passportLength,
+                            std::uint64_t dataSize) {
     std::array<std::uint8_t, kLengthFieldSize> word{};
+    FirstBlock first;
     std::uint64_t offset = 0;
     for (std::size_t section = 0; section < codec::kSectionCount; ++section) {
         if (dataSize - offset < word.size()) {
-            return false;
+            return first;
         }
         source.readExactAt(passportLength + offset, word.data(), word.size());
-        offset += word.size() + codec::readU32(word.data());
+        const std::uint32_t length = codec::readU32(word.data());
+        if (section == 0) {
+            first.records =
+                std::min<std::uint64_t>(length / codec::kFirstWordSize, codec::kMostRecords);
+        }
+        offset += word.size() + length;
         if (offset > dataSize) {
-            return false;
+            return first;
         }
     }
-    return offset == dataSize;
+    first.whole = offset == dataSize;
+    return first;
 }
 
 // Reads `length` bytes of a stored block, of which `before` were read already; when `progress`
@@ -106,21 +119,6 @@ void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock&
     block.stored = offset;
 }
 
-// The record count the first block announces, for sizing the blocks in flight; 0 when the data
-// area is too short to say. Leaves the stream at 0.
-std::uint64_t FirstBlockRecords(FileStream& source, std::uint32_t passportLength,
-                                std::uint64_t dataSize) {
-    std::array<std::uint8_t, kLengthFieldSize> word{};
-    if (dataSize < word.size()) {
-        return 0;
-    }
-    source.seek(passportLength);
-    source.readExact(word.data(), word.size());
-    source.seek(0);
-    return std::min<std::uint64_t>(codec::readU32(word.data()) / codec::kFirstWordSize,
-                                   codec::kMostRecords);
-}
-
 ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, ConvertOutput* output,
                             const ProgressFn& progress, unsigned threads) {
     return WithIoErrors([&] {
@@ -130,8 +128,8 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
         report.noData = dataSize == 0;
         // A block in flight holds its stored form (up to 1.5 times its records); its records
         // pass a batch at a time.
-        const Flight flight = PlanFlight(
-            threads, FirstBlockRecords(source, passportLength, dataSize) * kRecordSize * 2);
+        const FirstBlock first = LookAtFirstBlock(source, passportLength, dataSize);
+        const Flight flight = PlanFlight(threads, first.records * kRecordSize * 2);
         source.adviseSequential();
         source.seek(0);
         if (output != nullptr) {
@@ -144,8 +142,7 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
         SharedProgress shared(progress);
         // Where blocks follow one another, reading one overlaps the restoring of the one before,
         // and its progress would run ahead of that.
-        const double readShare =
-            progress && HoldsOneBlock(source, passportLength, dataSize) ? kReadShare : 0.0;
+        const double readShare = progress && first.whole ? kReadShare : 0.0;
         const auto restore = [&path, &shared, readShare](const PipelineBlock& block,
                                                          T1DimByteArr& batch,
                                                          const BatchSink& take) {
