@@ -62,20 +62,16 @@ std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimBy
         return -1;
     }
     BlockEncoder encoder;
-    encoder.start(n, block);
-    // A caller who shows progress hears of every 1% of the splitting.
+    encoder.start(n, block, false, progress);
+    // A caller who shows progress hears of every 1% of the records added.
     const std::size_t stretch =
         progress == nullptr ? n : std::clamp<std::size_t>(n / 256, 1, kBatchRecords);
-    ProgressSteps splitting(progress, 0.0, 0.4, n);
     for (std::size_t done = 0; done < n; done += stretch) {
-        splitting.at(done);
         encoder.add(records + done * kRecordSize, std::min(stretch, n - done));
     }
-    ProgressSteps coding(progress, 0.4, 1.0, n);
-    const std::int32_t length = encoder.finish(&coding);
+    const std::int32_t length = encoder.finish();
     if (length >= 0) {
         block.resize(static_cast<std::size_t>(length));
-        coding.finish();
     }
     return length;
 }

@@ -13,6 +13,8 @@ using namespace codec;  // the block layout and field helpers
 namespace {
 
 constexpr std::uint64_t kMaxResult = std::numeric_limits<std::int32_t>::max();
+// The share of the work done as the records are added; the LeadByte coding makes the rest.
+constexpr double kAddingShare = 0.4;
 
 // Where each section's length field starts once the payload sizes are known.
 struct BlockLayout {
@@ -38,8 +40,11 @@ void writeSection(std::uint8_t* at, const std::uint8_t* payload, std::size_t len
 
 }  // namespace
 
-void BlockEncoder::start(std::size_t n, T1DimByteArr& block, bool recordsInBlock) {
+void BlockEncoder::start(std::size_t n, T1DimByteArr& block, bool recordsInBlock,
+                         const CodecProgress* progress) {
     n_ = n;
+    progress_ = progress;
+    adding_.emplace(progress, 0.0, kAddingShare, n);
     added_ = 0;
     overrun_ = false;
     block_ = &block;
@@ -69,9 +74,10 @@ void BlockEncoder::add(const std::uint8_t* records, std::size_t count) {
         packFirstWords(records, count, block_->data() + kLengthFieldSize + added_ * kFirstWordSize);
     }
     added_ += count;
+    adding_->at(added_);
 }
 
-std::int32_t BlockEncoder::finish(ProgressSteps* coding) {
+std::int32_t BlockEncoder::finish() {
     if (n_ < kMinRecords || added_ != n_ || overrun_) {
         return -1;
     }
@@ -80,7 +86,8 @@ std::int32_t BlockEncoder::finish(ProgressSteps* coding) {
     if (!split_.codable) {
         return -1;
     }
-    const std::size_t codeBytes = encodeLeadBytes(leadBytes_.data(), n_, coding);
+    ProgressSteps coding(progress_, kAddingShare, 1.0, n_);
+    const std::size_t codeBytes = encodeLeadBytes(leadBytes_.data(), n_, &coding);
     const BlockLayout layout(n_, split_.secondBytes.size(), codeBytes, split_.secondWords.size());
     if (layout.total > kMaxResult) {
         return -1;
@@ -98,6 +105,7 @@ std::int32_t BlockEncoder::finish(ProgressSteps* coding) {
     writeSection(out + layout.secondByteAt, split_.secondBytes.data(), layout.secondByteBytes);
     writeSection(out + layout.codeAt, leadBytes_.data(), codeBytes);
     writeSection(out + layout.secondWordAt, split_.secondWords.data(), layout.secondWordBytes);
+    coding.finish();
     return static_cast<std::int32_t>(layout.total);
 }
 

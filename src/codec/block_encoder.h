@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "codec/progress_steps.h"
 #include "codec/record_fields.h"
@@ -18,7 +19,10 @@ class BlockEncoder {
     // the largest coded block never moves; the encoder's own memory is reused from block to
     // block. With `recordsInBlock`, the records lie at the start of `block` and add() only reads
     // them: their FirstWords are packed over them by finish(), once the block is known to code.
-    void start(std::size_t n, T1DimByteArr& block, bool recordsInBlock = false);
+    // `progress`, when given, hears of the records added (the first 40% of the work) and of the
+    // LeadByte coding, in steps of at most 1% of the block; it must outlive the block's coding.
+    void start(std::size_t n, T1DimByteArr& block, bool recordsInBlock = false,
+               const CodecProgress* progress = nullptr);
     // The next `count` records; all n must be added, in order, before finish(). Records beyond
     // n are refused, and so is the block.
     void add(const std::uint8_t* records, std::size_t count);
@@ -26,7 +30,8 @@ class BlockEncoder {
     // stay longer), or -1 for fewer than 12 records, a LeadByte of 128 or more or a block that
     // would not fit a 32-bit length, or records added short of n or past it; `block` is then
     // untouched with `recordsInBlock`, and holds anything without it.
-    std::int32_t finish(codec::ProgressSteps* coding = nullptr);
+    // A coded block tells its progress's end.
+    std::int32_t finish();
 
   private:
     std::size_t n_ = 0;
@@ -34,6 +39,8 @@ class BlockEncoder {
     bool overrun_ = false;
     T1DimByteArr* block_ = nullptr;
     bool recordsInBlock_ = false;
+    const CodecProgress* progress_ = nullptr;
+    std::optional<codec::ProgressSteps> adding_;
     T1DimByteArr leadBytes_;  // later their code stream, in the same place
     codec::RecordSplit split_;
     codec::RecordSplitter splitter_;

@@ -4,7 +4,6 @@
 
 #include "codec/block_encoder.h"
 #include "codec/kvoarchiver.h"
-#include "codec/progress_steps.h"
 #include "convert/blockpipeline.h"
 #include "convert/convertfile.h"
 #include "convert/convertoutput.h"
@@ -134,21 +133,17 @@ void CompressOne(const FileStream& source, PipelineBlock& block, Coder& coder,
     const std::size_t records = block.sourceBytes / kRecordSize;
     const CodecProgress inBlock =
         progress.forBlock(block.sourceEnd - block.sourceBytes, block.sourceBytes, 0.0, share);
-    const CodecProgress* listener = inBlock ? &inBlock : nullptr;
-    codec::ProgressSteps reading(listener, 0.0, 0.4, records);
-    coder.encoder.start(records, block.output);
+    coder.encoder.start(records, block.output, false, inBlock ? &inBlock : nullptr);
     ReadStretches(source, block, coder.stretch,
-                  [&](const std::uint8_t* stretch, std::size_t done, std::size_t count) {
+                  [&](const std::uint8_t* stretch, std::size_t, std::size_t count) {
                       coder.encoder.add(stretch, count);
-                      reading.at(done + count);
                   });
-    codec::ProgressSteps coding(listener, 0.4, 1.0, records);
-    const std::int32_t length = coder.encoder.finish(&coding);
+    // A coded block tells its share's end, before later blocks' workers report from inside them.
+    const std::int32_t length = coder.encoder.finish();
     if (length < 0) {
         RefuseBlock(source, block, coder, firstRecord);
     }
     block.output.resize(static_cast<std::size_t>(length));
-    coding.finish();  // its share's end, before later blocks' workers report from inside them
 }
 
 // Runs on the writer, beside the workers coding later blocks: the block's records are read
