@@ -15,16 +15,20 @@ namespace {
 
 static_assert(kBatchRecords >= BlockDecoder::kStretchRecords, "a batch holds a stretch");
 
+// Records to work on at a time for a caller who shows progress: at most `most`, and few enough
+// that it hears of every 1% of the block's n records.
+std::size_t progressStretch(std::size_t n, std::size_t most) {
+    return std::clamp<std::size_t>(n / 256, 1, most);
+}
+
 // Restores the opened block a stretch at a time: `into(done, count)` says where the next `count`
 // records go, `took(done)` hears of each stretch restored and may stop the work.
 template <typename Into, typename Took>
 bool decodeStretches(BlockDecoder& decoder, const CodecProgress* progress, Into into, Took took) {
     ProgressSteps steps(progress, 0.0, 1.0, decoder.records());
-    // A caller who shows progress hears of every 1% of the block.
     const std::size_t stretch =
-        progress == nullptr
-            ? BlockDecoder::kStretchRecords
-            : std::clamp<std::size_t>(decoder.records() / 256, 1, BlockDecoder::kStretchRecords);
+        progress == nullptr ? BlockDecoder::kStretchRecords
+                            : progressStretch(decoder.records(), BlockDecoder::kStretchRecords);
     while (decoder.remaining() > 0) {
         const std::size_t done = decoder.records() - decoder.remaining();
         const std::size_t count = std::min(decoder.remaining(), stretch);
@@ -63,9 +67,7 @@ std::int32_t CompressRecords(const std::uint8_t* records, std::size_t n, T1DimBy
     }
     BlockEncoder encoder;
     encoder.start(n, block, false, progress);
-    // A caller who shows progress hears of every 1% of the records added.
-    const std::size_t stretch =
-        progress == nullptr ? n : std::clamp<std::size_t>(n / 256, 1, kBatchRecords);
+    const std::size_t stretch = progress == nullptr ? n : progressStretch(n, kBatchRecords);
     for (std::size_t done = 0; done < n; done += stretch) {
         encoder.add(records + done * kRecordSize, std::min(stretch, n - done));
     }
