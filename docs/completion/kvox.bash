@@ -24,16 +24,18 @@ _kvox()
         return
     fi
 
-    # The direction chosen so far narrows the files offered; folders are always offered.
-    local word extensions='@(kvo|kvox)'
+    # The direction chosen so far narrows the files offered; folders are always offered. kvox
+    # takes the extensions in any letter case.
+    local word recording='[kK][vV][oO]' compressed='[kK][vV][oO][xX]'
+    local extensions="@($recording|$compressed)"
     for word in "${words[@]:1:cword-1}"; do
         case $word in
-            -z | --compress) extensions='kvo' ;;
-            -d | --restore | -t | --test | --salvage) extensions='kvox' ;;
+            -z | --compress) extensions=$recording ;;
+            -d | --restore | -t | --test | --salvage) extensions=$compressed ;;
             --) break ;;
             --*) ;;
-            -*z*) extensions='kvo' ;;
-            -*[dt]*) extensions='kvox' ;;
+            -*z*) extensions=$recording ;;
+            -*[dt]*) extensions=$compressed ;;
         esac
     done
     _filedir "$extensions"

@@ -35,7 +35,7 @@ void ConversionSession::close() noexcept {
 }
 
 std::string ConversionSession::targetPath() const {
-    return withExtension(fChosenPath, fInspection.kind == FileKind::Recording ? ".kvox" : ".kvo");
+    return counterpartPath(fChosenPath, fInspection.kind);
 }
 
 FileStream& ConversionSession::heldSource(FileKind kind) {

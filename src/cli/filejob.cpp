@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <iomanip>
 #include <new>
@@ -24,6 +25,8 @@
 
 namespace kvo::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::optional<FileKind> KindOf(const std::string& path, Direction direction) {
     switch (direction) {
@@ -143,6 +146,19 @@ Outcome List(FileStream& source, FileKind kind, const Options& options, const Co
     return reporter.outcome();
 }
 
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return path != kStandardInputName && fs::is_directory(path, error);
+}
+
+// A file taken as compressed only because -d said so (or read from a pipe) whose data do not
+// open with a block: a recording, not damage. Salvage looks for blocks wherever they are.
+bool NotCompressedAfterAll(FileStream& source, FileKind kind, Action action) {
+    return kind == FileKind::Compressed && action != Action::Salvage &&
+           fileKindOf(source.path()) != FileKind::Compressed &&
+           !OpensWithStoredBlock(source, ReadPassportLength(source));
+}
+
 // Where a pipe is spooled: the user's temporary folder.
 std::string SpoolFolder() {
     const char* folder = std::getenv("TMPDIR");
@@ -154,6 +170,9 @@ std::string SpoolFolder() {
 Outcome ProcessFile(const std::string& path, const RunContext& context, const Console& console) {
     const Options& options = context.options;
     Reporter reporter(path, options, console);
+    if (IsFolder(path)) {
+        return reporter.fail("это папка; файлы .kvo и .kvox в папках обрабатывает -r");
+    }
     const auto kind = KindOf(path, options.direction);
     const bool compressedOnly = options.action == Action::Test || options.action == Action::Salvage;
     if (compressedOnly && kind == FileKind::Recording) {
@@ -167,6 +186,11 @@ Outcome ProcessFile(const std::string& path, const RunContext& context, const Co
     try {
         auto source = path == kStandardInputName ? FileStream::SpoolStandardInput(SpoolFolder())
                                                  : FileStream::OpenRead(path);
+        if (NotCompressedAfterAll(source, *kind, options.action)) {
+            return reporter.fail(
+                "не сжатый файл: данные за паспортом не начинаются со сжатого блока; запись .kvo "
+                "сжимается без -d");
+        }
         switch (options.action) {
             case Action::List:
                 return List(source, *kind, options, console, reporter);

@@ -37,11 +37,6 @@ bool FileInTheWay(const std::string& path) {
 
 }  // namespace
 
-std::string OutputPathFor(const std::string& path, FileKind kind) {
-    const std::string extension = kind == FileKind::Recording ? ".kvox" : ".kvo";
-    return fileKindOf(path) == kind ? withExtension(path, extension) : path + extension;
-}
-
 std::string OutputFor(const FileStream& source, FileKind kind, const Options& options) {
     if (options.output) {
         return *options.output;
@@ -49,7 +44,7 @@ std::string OutputFor(const FileStream& source, FileKind kind, const Options& op
     if (options.toStdout || source.path() == kStandardInput) {
         return kStandardOutput;
     }
-    return OutputPathFor(source.path(), kind);
+    return counterpartPath(source.path(), kind);
 }
 
 std::optional<std::string> CheckOutput(const std::string& output, const FileStream& source,

@@ -10,8 +10,6 @@
 
 namespace kvo::cli {
 
-// The other extension in place of the input's, or appended when the input has another one.
-std::string OutputPathFor(const std::string& path, FileKind kind);
 // Where a job on `source` writes: -o, standard output for -c or for standard input, or the path
 // beside the source.
 std::string OutputFor(const FileStream& source, FileKind kind, const Options& options);

@@ -1,5 +1,6 @@
 #include "convert/inspect.h"
 
+#include <algorithm>
 #include <array>
 
 #include "codec/block_format.h"
@@ -12,6 +13,10 @@ namespace kvo {
 namespace {
 
 constexpr int kMaxDivisor = 100;
+
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::size_t extensionStart(std::string_view path) {
     const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 is 0
@@ -45,7 +50,7 @@ void appendRecordingSummary(FileInspection& result, const std::string& path) {
     result.blockSizes = blockSizeList(result.dataSize);
     result.summaryLines.insert(
         result.summaryLines.end(),
-        {"", "Сжатый файл:", "Путь " + withExtension(path, ".kvox"),
+        {"", "Сжатый файл:", "Путь " + counterpartPath(path, FileKind::Recording),
          "Размер = примерно " + std::to_string(compressedSizeEstimate(result.fileSize))});
 }
 
@@ -53,27 +58,39 @@ void appendCompressedSummary(FileInspection& result, FileStream& source) {
     const std::string& path = source.path();
     result.blockSize = firstBlockSize(source, result.passportLength);
     result.blockSizes = {result.blockSize};
-    result.summaryLines.insert(result.summaryLines.end(),
-                               {"", "Восстановленный файл:", "Путь " + withExtension(path, ".kvo"),
-                                "Размер = " + std::to_string(result.passportLength) + " + " +
-                                    std::to_string(result.blockSize) + " x N"});
+    result.summaryLines.insert(
+        result.summaryLines.end(),
+        {"", "Восстановленный файл:", "Путь " + counterpartPath(path, FileKind::Compressed),
+         "Размер = " + std::to_string(result.passportLength) + " + " +
+             std::to_string(result.blockSize) + " x N"});
 }
 
 }  // namespace
 
 std::optional<FileKind> fileKindOf(std::string_view path) {
     const std::string_view extension = path.substr(extensionStart(path));
-    if (extension == ".kvo") {
+    const auto is = [extension](std::string_view wanted) {
+        return std::equal(extension.begin(), extension.end(), wanted.begin(), wanted.end(),
+                          [](char a, char b) { return asciiLower(a) == b; });
+    };
+    if (is(".kvo")) {
         return FileKind::Recording;
     }
-    if (extension == ".kvox") {
+    if (is(".kvox")) {
         return FileKind::Compressed;
     }
     return std::nullopt;
 }
 
-std::string withExtension(std::string_view path, std::string_view extension) {
-    return std::string(path.substr(0, extensionStart(path))) + std::string(extension);
+std::string counterpartPath(std::string_view path, FileKind kind) {
+    if (fileKindOf(path) != kind) {
+        return std::string(path) + (kind == FileKind::Recording ? ".kvox" : ".kvo");
+    }
+    if (kind == FileKind::Compressed) {
+        return std::string(path.substr(0, path.size() - 1));  // the x goes
+    }
+    const bool upperO = path.back() == 'O';
+    return std::string(path) + (upperO ? 'X' : 'x');
 }
 
 std::vector<std::uint64_t> blockSizeList(std::int64_t dataSize) {

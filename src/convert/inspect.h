@@ -15,11 +15,15 @@ namespace kvo {
 
 enum class FileKind { Recording, Compressed };
 
-// By the file name's extension alone, compared exactly: ".kvo" or ".kvox"; anything else is none.
+// By the file name's extension alone: ".kvo" or ".kvox" in any letter case (recordings copied
+// from Windows machines often carry "DATA.KVO"); anything else is none.
 std::optional<FileKind> fileKindOf(std::string_view path);
 
-// `path` with the part of its file name from the last "." on replaced by `extension`.
-std::string withExtension(std::string_view path, std::string_view extension);
+// The file a conversion of the `kind` file at `path` writes beside it. The extension of its kind
+// is swapped for the other one with its letters kept as they are and an added "x" in the case of
+// the "o" before it ("UP.KVO" -> "UP.KVOX", "up.KvO" -> "up.KvOX"), so that a round trip gives
+// the name back; a name without that extension keeps it and gains ".kvo" or ".kvox".
+std::string counterpartPath(std::string_view path, FileKind kind);
 
 // Block sizes offered for a data area: (records div i) x 6 for every divisor i = 1..100 of the
 // record count, largest first. An area without a whole record offers a hundred zeros.

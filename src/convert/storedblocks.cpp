@@ -102,6 +102,16 @@ std::optional<std::uint64_t> ForEachStoredBlock(
     return cutShort;
 }
 
+bool OpensWithStoredBlock(FileStream& source, std::uint32_t passportLength) {
+    bool sound = true;
+    const auto cutShort =
+        ForEachStoredBlock(source, passportLength, [&sound](const StoredBlock& block) {
+            sound = codec::sectionShapeFault(block.sections) == ShapeFault::None;
+            return false;
+        });
+    return sound && !cutShort;
+}
+
 StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
     StoredBlocks totals;
     const auto cutShort =

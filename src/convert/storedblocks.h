@@ -34,6 +34,11 @@ std::optional<std::uint64_t> ForEachStoredBlock(
     FileStream& source, std::uint32_t passportLength,
     const std::function<bool(const StoredBlock&)>& found);
 
+// Whether the data area is empty or opens with a block whose length words hold together, as that
+// of every compressed file does; the records of a recording almost never do. Reads one block's
+// length words. Leaves the stream at 0.
+bool OpensWithStoredBlock(FileStream& source, std::uint32_t passportLength);
+
 // The first block that cannot be restored, as far as its length words tell.
 struct DamagedBlock {
     std::uint64_t index = 0;  // counted from 0

@@ -1,6 +1,6 @@
 #pragma once
 // Open-dialog filters are written as "description|pattern|description|pattern..."; Qt wants
-// "description (pattern);;...".
+// "description (pattern);;...", each pattern also in upper case.
 
 #include <QString>
 

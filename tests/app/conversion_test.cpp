@@ -84,6 +84,23 @@ TEST(Conversion, EveryKindOfRecordingComesBackByteForByte) {
     }
 }
 
+// Recordings copied from Windows machines carry upper-case names; the counterpart keeps them.
+TEST(Conversion, UpperCaseNamesOpenAndKeepTheirLetters) {
+    Windows w;
+    const auto folder = cleanFolder("conv-case");
+    const Bytes original = generated(synth::Kind::TipTiming, 600, 2);
+    writeBytes(folder / "UP.KVO", original);
+    compress(w, folder / "UP.KVO", QString());
+    EXPECT_TRUE(w.summaryLines().contains("Путь " + qpath(folder / "UP.KVOX")));
+    ASSERT_TRUE(std::filesystem::exists(folder / "UP.KVOX"));
+
+    std::filesystem::remove(folder / "UP.KVO");
+    restore(w, folder / "UP.KVOX");
+    EXPECT_TRUE(w.summaryLines().contains("Путь " + qpath(folder / "UP.KVO")));
+    EXPECT_TRUE(readBytes(folder / "UP.KVO") == original);
+    EXPECT_TRUE(w.desktop.errors.empty());
+}
+
 TEST(Conversion, SmallBlocksAreRefusedAndTheTargetIsLeftAlone) {
     Windows w;
     const auto folder = cleanFolder("small-blocks");

@@ -104,11 +104,11 @@ TEST(MainWindow, RejectedOrCancelledOpenHoldsNothingAndKeepsTheTexts) {
     Windows w;
     const auto folder = cleanFolder("open-rejected");
     writeBytes(folder / "a.kvo", plainRecording(72));
-    writeBytes(folder / "DATA.KVO", plainRecording(72));
+    writeBytes(folder / "DATA.KVO.bak", plainRecording(72));
     w.open(folder / "a.kvo");
     const QStringList shown = w.summaryLines();
 
-    w.open(folder / "DATA.KVO");
+    w.open(folder / "DATA.KVO.bak");
     EXPECT_TRUE(w.mainForm.session().SourceClosed());
     EXPECT_FALSE(w.action("CompressAction").isEnabled());
     EXPECT_FALSE(w.action("RestoreAction").isEnabled());

@@ -201,14 +201,32 @@ TEST(BlockSizes, DivisorsOfTheRecordCountLargestFirst) {
     EXPECT_EQ(blockSizeList(0), std::vector<std::uint64_t>(100, 0));
 }
 
-TEST(FileKinds, ExtensionDecidesExactly) {
+TEST(FileKinds, ExtensionDecidesInAnyLetterCase) {
     EXPECT_EQ(fileKindOf("/d/a.kvo"), FileKind::Recording);
     EXPECT_EQ(fileKindOf("/d/a.b.kvox"), FileKind::Compressed);
-    EXPECT_EQ(fileKindOf("/d/DATA.KVO"), std::nullopt);
+    // Recordings copied from Windows machines often carry upper-case names.
+    EXPECT_EQ(fileKindOf("/d/DATA.KVO"), FileKind::Recording);
+    EXPECT_EQ(fileKindOf("/d/up.KvOx"), FileKind::Compressed);
     EXPECT_EQ(fileKindOf("/d/a.kvo.bak"), std::nullopt);
+    EXPECT_EQ(fileKindOf("/d/a.kvoxx"), std::nullopt);
+    EXPECT_EQ(fileKindOf("/d/a.kv"), std::nullopt);
     EXPECT_EQ(fileKindOf("/d.kvo/noext"), std::nullopt);
-    EXPECT_EQ(withExtension("/d/a.b.kvo", ".kvox"), "/d/a.b.kvox");
-    EXPECT_EQ(withExtension("/d.x/a.kvox", ".kvo"), "/d.x/a.kvo");
+}
+
+TEST(FileKinds, TheCounterpartKeepsTheLettersOfTheExtension) {
+    EXPECT_EQ(counterpartPath("/d/a.b.kvo", FileKind::Recording), "/d/a.b.kvox");
+    EXPECT_EQ(counterpartPath("/d.x/a.kvox", FileKind::Compressed), "/d.x/a.kvo");
+    EXPECT_EQ(counterpartPath("/d/UP.KVO", FileKind::Recording), "/d/UP.KVOX");
+    EXPECT_EQ(counterpartPath("/d/UP.KVOX", FileKind::Compressed), "/d/UP.KVO");
+    // The added x takes the case of the o before it, so a round trip gives the name back.
+    EXPECT_EQ(counterpartPath("/d/up.KvO", FileKind::Recording), "/d/up.KvOX");
+    EXPECT_EQ(counterpartPath("/d/up.KvOX", FileKind::Compressed), "/d/up.KvO");
+    EXPECT_EQ(counterpartPath("/d/up.kVo", FileKind::Recording), "/d/up.kVox");
+    EXPECT_EQ(counterpartPath("/d/up.kVoX", FileKind::Compressed), "/d/up.kVo");
+    // A name without the extension of its kind keeps it and gains the other one.
+    EXPECT_EQ(counterpartPath("/d/a.bin", FileKind::Recording), "/d/a.bin.kvox");
+    EXPECT_EQ(counterpartPath("/d/a.kvo", FileKind::Compressed), "/d/a.kvo.kvo");
+    EXPECT_EQ(counterpartPath("/d.kvox/noext", FileKind::Compressed), "/d.kvox/noext.kvo");
 }
 
 TEST(Summary, RecordingFileEstimatesFortyPercent) {
@@ -218,7 +236,7 @@ TEST(Summary, RecordingFileEstimatesFortyPercent) {
     const std::vector<std::string> expected = {
         "Исходный файл:",        "Путь " + path,
         "Размер = 999",          "",
-        "Сжатый файл:",          "Путь " + withExtension(path, ".kvox"),
+        "Сжатый файл:",          "Путь " + counterpartPath(path, FileKind::Recording),
         "Размер = примерно 200",
     };
     EXPECT_EQ(result.summaryLines, expected);
@@ -236,7 +254,7 @@ TEST(Summary, CompressedFileShowsTheFirstBlockSize) {
         EXPECT_EQ(result.blockSize, 6000u);
         EXPECT_EQ(result.blockSizes, std::vector<std::uint64_t>{6000});
         EXPECT_EQ(result.summaryLines.back(), "Размер = 24 + 6000 x N");
-        EXPECT_EQ(result.summaryLines[5], "Путь " + withExtension(path, ".kvo"));
+        EXPECT_EQ(result.summaryLines[5], "Путь " + counterpartPath(path, FileKind::Compressed));
     }
     const auto empty = inspect(writeFile("empty.kvox", plainPassport(), 0), FileKind::Compressed);
     EXPECT_EQ(empty.blockSize, 0u);

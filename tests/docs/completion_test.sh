@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# kvox's bash completion offers the options, and the files that fit the direction chosen so far.
+# kvox's bash completion offers the options, and the files that fit the direction chosen so far:
+# exactly those kvox takes, whose extension may be in any letter case.
 set -uo pipefail
+export LC_ALL=C
 completion=$(realpath "$1")
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 cd "$folder"
-touch a.kvo b.kvox notes.txt
+touch a.kvo b.kvox notes.txt UP.KVO up.KvOx a.kvo.bak c.kvoxx
 mkdir runs
 
 # shellcheck disable=SC1091
@@ -33,12 +35,13 @@ expect() {
     fi
 }
 
-expect 'a.kvo b.kvox runs ' kvox ''
-expect 'a.kvo runs ' kvox -z ''
-expect 'a.kvo runs ' kvox -qzf ''
-expect 'b.kvox runs ' kvox -d ''
-expect 'b.kvox runs ' kvox --test ''
-expect 'a.kvo b.kvox notes.txt runs ' kvox -o ''
+expect 'UP.KVO a.kvo b.kvox runs up.KvOx ' kvox ''
+expect 'UP.KVO a.kvo runs ' kvox -z ''
+expect 'UP.KVO a.kvo runs ' kvox -qzf ''
+expect 'b.kvox runs up.KvOx ' kvox -d ''
+expect 'b.kvox runs up.KvOx ' kvox --test ''
+expect 'up.KvOx ' kvox up
+expect 'UP.KVO a.kvo a.kvo.bak b.kvox c.kvoxx notes.txt runs up.KvOx ' kvox -o ''
 expect '' kvox -b ''
 expect '--salvage ' kvox --sal
 expect '--block-size= ' kvox --bl
