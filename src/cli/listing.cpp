@@ -86,25 +86,25 @@ void PrintListing(std::ostream& out, const Listing& listing) {
 void PrintListingJson(std::ostream& out, const Listing& listing) {
     out << "{\"file\":" << JsonString(listing.path) << ",\"kind\":\""
         << (listing.kind == FileKind::Recording ? "recording" : "compressed")
-        << "\",\"fileSize\":" << listing.fileSize
-        << ",\"passportLength\":" << listing.passportLength << ",\"passport\":[";
+        << "\",\"file_size\":" << listing.fileSize
+        << ",\"passport_length\":" << listing.passportLength << ",\"passport\":[";
     for (std::size_t i = 0; i < listing.passportLines.size(); ++i) {
         out << (i == 0 ? "" : ",") << JsonString(listing.passportLines[i]);
     }
-    out << "],\"dataSize\":" << listing.dataSize << ",\"records\":" << listing.records
-        << ",\"blocks\":" << listing.blocks << ",\"blockSize\":" << listing.blockSize;
+    out << "],\"data_size\":" << listing.dataSize << ",\"records\":" << listing.records
+        << ",\"blocks\":" << listing.blocks << ",\"block_size\":" << listing.blockSize;
     if (listing.kind == FileKind::Recording) {
-        out << ",\"partialBytes\":" << listing.partialBytes;
+        out << ",\"partial_bytes\":" << listing.partialBytes;
     } else {
-        out << ",\"restoredSize\":" << listing.restoredSize;
+        out << ",\"restored_size\":" << listing.restoredSize;
         if (const auto ratio = Ratio(listing)) {
             out << ",\"ratio\":" << std::setprecision(6) << *ratio << std::defaultfloat;
         }
         if (const auto& damaged = listing.damaged) {
-            out << ",\"damagedBlock\":" << damaged->index + 1
+            out << ",\"damaged_block\":" << damaged->index + 1
                 << ",\"damage\":" << JsonString(damaged->reason);
             if (damaged->cutShort) {
-                out << ",\"cutShortBlock\":" << damaged->index + 1;
+                out << ",\"cut_short_block\":" << damaged->index + 1;
             }
         }
     }

@@ -163,10 +163,20 @@ class Parser {
     Options fOptions;
 };
 
+// Only a listing and a salvage report are printed as JSON; anywhere else --json would be ignored.
+bool HasJsonForm(Action action) {
+    return action == Action::List || action == Action::Salvage;
+}
+
 }  // namespace
 
 std::variant<Options, UsageError> ParseOptions(const std::vector<std::string>& args) {
-    return Parser(args).run();
+    auto parsed = Parser(args).run();
+    const auto* options = std::get_if<Options>(&parsed);
+    if (options != nullptr && options->json && !HasJsonForm(options->action)) {
+        return UsageError{"--json выводит только сводку -l и отчет --salvage"};
+    }
+    return parsed;
 }
 
 std::optional<std::uint64_t> ParseByteCount(const std::string& text) {

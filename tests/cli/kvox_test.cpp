@@ -176,7 +176,7 @@ TEST(Kvox, ZerosBehindTheBlocksAreDamage) {
     EXPECT_EQ(listed.out.find("степень сжатия"), std::string::npos) << listed.out;
     const KvoxRun json = Kvox({"-l", "--json", compressed.string()});
     EXPECT_EQ(json.status, kExitError);
-    EXPECT_NE(json.out.find("\"damagedBlock\":4,\"damage\":\"не восстанавливается: "),
+    EXPECT_NE(json.out.find("\"damaged_block\":4,\"damage\":\"не восстанавливается: "),
               std::string::npos)
         << json.out;
 }

@@ -50,6 +50,19 @@ TEST(KvoxOptions, RefusesWhatItCannotUse) {
     EXPECT_NE(Refused({"a.kvo", "-o"}).find("-o"), std::string::npos);
 }
 
+// JSON is printed for -l and --salvage alone; elsewhere --json would be silently ignored.
+TEST(KvoxOptions, RefusesJsonWhereNoJsonIsPrinted) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--json", "a.kvo"},
+          std::vector<std::string>{"-z", "--json", "a"},
+          std::vector<std::string>{"--json", "-d", "a.kvox"},
+          std::vector<std::string>{"-t", "--json", "a.kvox"}}) {
+        EXPECT_EQ(Refused(args), "--json выводит только сводку -l и отчет --salvage") << args[0];
+    }
+    EXPECT_TRUE(Parsed({"--json", "-l", "a.kvo"}).json);
+    EXPECT_TRUE(Parsed({"--salvage", "--json", "a.kvox"}).json);
+}
+
 TEST(KvoxOptions, ReadsByteCounts) {
     EXPECT_EQ(ParseByteCount("6000"), 6000u);
     EXPECT_EQ(ParseByteCount("3k"), 3072u);
