@@ -6,6 +6,7 @@
 #include "cli/filejob.h"
 #include "cli/inputfiles.h"
 #include "cli/options.h"
+#include "cli/outputtext.h"
 #include "platform/interruption.h"
 
 namespace kvo::cli {
@@ -56,7 +57,7 @@ constexpr char kHelp[] =
 )";
 
 int Usage(const Console& console, const std::string& message) {
-    console.err << "kvox: " << message << "\nПодробнее: kvox --help\n";
+    console.err << "kvox: " << VisibleText(message) << "\nПодробнее: kvox --help\n";
     return kExitError;
 }
 
@@ -121,7 +122,8 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
         }
         // A file finished before the request is kept and counted as it ended; the rest wait.
         if (Interrupted() && i + 1 < files.size()) {
-            console.err << "kvox: прервано: файлы после " << files[i] << " не обработаны\n";
+            console.err << "kvox: прервано: файлы после " << VisibleText(files[i])
+                        << " не обработаны\n";
             return kExitError;
         }
     }

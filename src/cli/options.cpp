@@ -1,7 +1,9 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
+#include <string_view>
 
 #include "convert/blockplan.h"
 
@@ -88,6 +90,35 @@ const OptionRule* FindLong(const std::string& name) {
     return nullptr;
 }
 
+// Two options that say opposite things; neither is allowed to win silently.
+struct Contradiction {
+    const char* first;
+    const char* second;
+    const char* why;
+};
+
+constexpr Contradiction kContradictions[] = {
+    {"compress", "restore", "направление одно"},
+    {"test", "list", "действие одно"},
+    {"test", "salvage", "действие одно"},
+    {"list", "salvage", "действие одно"},
+    {"quiet", "verbose", "выберите одно"},
+    {"stdout", "output", "результат идет либо в стандартный вывод, либо в файл"},
+    {"test", "output", "проверка ничего не записывает"},
+    {"test", "stdout", "проверка ничего не записывает"},
+    {"list", "output", "сводка выводится в стандартный вывод"},
+    {"list", "stdout", "сводка выводится в стандартный вывод"},
+};
+
+// Only compression writes a checksum file; asked for with other work it would silently not be.
+constexpr const char* kWritesNoChecksum[] = {"restore", "test", "list", "salvage"};
+
+// How a message names an option: its letter where it has one.
+std::string Shown(const OptionRule& rule) {
+    return rule.shortName != '\0' ? std::string("-") + rule.shortName
+                                  : std::string("--") + rule.longName;
+}
+
 // Walks the arguments like getopt_long: bundled short flags (-zf), values attached or separate
 // (-b72, -b 72, --block-size=72, --block-size 72), and "--" before names that begin with "-".
 class Parser {
@@ -112,10 +143,48 @@ class Parser {
                 return UsageError{*error};
             }
         }
+        if (auto conflict = contradiction()) {
+            return UsageError{*conflict};
+        }
         return fOptions;
     }
 
   private:
+    std::optional<std::string> contradiction() const {
+        const auto given = [this](const char* name) {
+            return std::find_if(fGiven.begin(), fGiven.end(), [name](const OptionRule* rule) {
+                       return std::string_view(rule->longName) == name;
+                   }) != fGiven.end();
+        };
+        const auto refused = [](const char* first, const char* second, const std::string& why) {
+            return Shown(*FindLong(first)) + " и " + Shown(*FindLong(second)) +
+                   " несовместимы: " + why;
+        };
+        for (const auto& pair : kContradictions) {
+            if (given(pair.first) && given(pair.second)) {
+                return refused(pair.first, pair.second, pair.why);
+            }
+        }
+        for (const char* other : kWritesNoChecksum) {
+            if (given(other) && given("checksum")) {
+                return refused(other, "checksum",
+                               "контрольная сумма записывается только при сжатии");
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::string> apply(const OptionRule& rule) {
+        fGiven.push_back(&rule);
+        rule.flag(fOptions);
+        return std::nullopt;
+    }
+
+    std::optional<std::string> applyValue(const OptionRule& rule, const std::string& value) {
+        fGiven.push_back(&rule);
+        return rule.value(fOptions, value);
+    }
+
     std::optional<std::string> longOption(const std::string& text) {
         const auto equals = text.find('=');
         const std::string name = text.substr(0, equals);
@@ -127,11 +196,10 @@ class Parser {
             if (equals != std::string::npos) {
                 return "параметр --" + name + " не имеет значения";
             }
-            rule->flag(fOptions);
-            return std::nullopt;
+            return apply(*rule);
         }
         if (equals != std::string::npos) {
-            return rule->value(fOptions, text.substr(equals + 1));
+            return applyValue(*rule, text.substr(equals + 1));
         }
         return valueFor("--" + name, *rule);
     }
@@ -143,10 +211,10 @@ class Parser {
                 return std::string("неизвестный параметр -") + letters[i];
             }
             if (rule->value != nullptr) {
-                return i + 1 < letters.size() ? rule->value(fOptions, letters.substr(i + 1))
+                return i + 1 < letters.size() ? applyValue(*rule, letters.substr(i + 1))
                                               : valueFor(std::string("-") + letters[i], *rule);
             }
-            rule->flag(fOptions);
+            apply(*rule);
         }
         return std::nullopt;
     }
@@ -155,12 +223,13 @@ class Parser {
         if (fNext >= fArgs.size()) {
             return "параметру " + shown + " нужно значение";
         }
-        return rule.value(fOptions, fArgs[fNext++]);
+        return applyValue(rule, fArgs[fNext++]);
     }
 
     const std::vector<std::string>& fArgs;
     std::size_t fNext = 0;
     Options fOptions;
+    std::vector<const OptionRule*> fGiven;
 };
 
 // Only a listing and a salvage report are printed as JSON; anywhere else --json would be ignored.

@@ -1,7 +1,5 @@
 #include "cli/outputs.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -14,7 +12,7 @@ namespace {
 // Why an output path may not be written in this run, if it may not.
 std::optional<std::string> OutputRefusal(const std::string& output, const FileStream& source,
                                          const RunContext& context) {
-    const auto target = IdentityOf(output);
+    const auto target = TargetIdentity(output);
     if (!target) {
         return std::nullopt;
     }
@@ -27,12 +25,6 @@ std::optional<std::string> OutputRefusal(const std::string& output, const FileSt
                " — один из входных файлов этого запуска, он не будет заменен";
     }
     return std::nullopt;
-}
-
-// A device or a pipe is written to, never replaced, so it is no file in the way.
-bool FileInTheWay(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode);
 }
 
 }  // namespace
@@ -49,18 +41,15 @@ std::string OutputFor(const FileStream& source, FileKind kind, const Options& op
 
 std::optional<std::string> CheckOutput(const std::string& output, const FileStream& source,
                                        const RunContext& context, bool checksum) {
-    if (output == kStandardOutput) {
-        return std::nullopt;
-    }
     if (auto refusal = OutputRefusal(output, source, context)) {
         return refusal;
     }
-    if (context.options.force) {
+    if (output == kStandardOutput || context.options.force) {
         return std::nullopt;
     }
     for (const std::string& path :
          checksum ? std::vector{output, ChecksumPathFor(output)} : std::vector{output}) {
-        if (FileInTheWay(path)) {
+        if (TargetTaken(path)) {
             return "файл " + path + " уже существует (заменить: -f)";
         }
     }

@@ -8,6 +8,7 @@
 #include "cli/filejob.h"
 #include "cli/kvox.h"
 #include "cli/options.h"
+#include "cli/outputtext.h"
 #include "cli/progressmeter.h"
 #include "convert/convertfile.h"
 #include "platform/filestream.h"
@@ -22,28 +23,26 @@ class Reporter {
         : fPath(path), fOptions(options), fConsole(console) {}
 
     Outcome fail(const std::string& message) const {
-        fConsole.err << "kvox: " << fPath << ": " << message << '\n';
+        print(message);
         return Outcome::Failed;
     }
     void warn(const std::string& message) {
         fWarned = true;
         if (fOptions.verbosity != Verbosity::Quiet) {
-            fConsole.err << "kvox: " << fPath << ": предупреждение: " << message << '\n';
+            print("предупреждение: " + message);
         }
     }
     // A finding the user must see whatever the verbosity.
-    void report(const std::string& message) const {
-        fConsole.err << "kvox: " << fPath << ": " << message << '\n';
-    }
+    void report(const std::string& message) const { print(message); }
     // Part of the result: shown unless -q, and no warning.
     void say(const std::string& message) const {
         if (fOptions.verbosity != Verbosity::Quiet) {
-            fConsole.err << "kvox: " << fPath << ": " << message << '\n';
+            print(message);
         }
     }
     void note(const std::string& message) const {
         if (fOptions.verbosity == Verbosity::Verbose) {
-            fConsole.err << "kvox: " << fPath << ": " << message << '\n';
+            print(message);
         }
     }
     Outcome outcome() const { return fWarned ? Outcome::Warned : Outcome::Done; }
@@ -54,7 +53,8 @@ class Reporter {
     // stops between blocks once the user has asked to.
     template <typename Run>
     auto withProgress(const FileStream& source, Run&& run) const {
-        ProgressMeter meter(fConsole.err, showProgress(), source.path(), source.size());
+        ProgressMeter meter(fConsole.err, showProgress(), VisibleText(source.path()),
+                            source.size());
         return run(ProgressFn([&meter](std::uint64_t at) {
             if (Interrupted()) {
                 throw std::runtime_error("прервано");
@@ -64,6 +64,11 @@ class Reporter {
     }
 
   private:
+    // File names and what the system says about them may hold control characters.
+    void print(const std::string& message) const {
+        fConsole.err << "kvox: " << VisibleText(fPath) << ": " << VisibleText(message) << '\n';
+    }
+
     const std::string& fPath;
     const Options& fOptions;
     const Console& fConsole;

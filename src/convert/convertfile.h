@@ -36,7 +36,8 @@ struct RunOptions {
     bool verify = true;
     // Also writes TARGET.sha256 (sha256sum format), hashed while writing.
     bool checksum = false;
-    // The target gets the source's permission bits and modification time, as gzip does.
+    // The target gets the source's owner and group (where permitted), permission bits and
+    // modification time, as gzip does.
     bool keepSourceMetadata = false;
 };
 

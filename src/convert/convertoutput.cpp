@@ -6,8 +6,7 @@ ConvertOutput::ConvertOutput(const std::string& targetPath, const RunOptions& op
                              const FileStream& source)
     : fFile(targetPath, options.existingTarget), fExisting(options.existingTarget) {
     if (options.keepSourceMetadata) {
-        const FileIdentity identity = source.identity();
-        fFile.keepModeAndTime(identity.mode, identity.modifiedNanoseconds);
+        fFile.keepMetadataOf(source);
     }
     if (!options.checksum) {
         return;

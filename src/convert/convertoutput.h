@@ -14,7 +14,8 @@ namespace kvo {
 
 class ConvertOutput {
   public:
-    // With options.keepSourceMetadata, `source`'s permission bits and modification time go over.
+    // With options.keepSourceMetadata, `source`'s owner, permission bits and modification time go
+    // over.
     ConvertOutput(const std::string& targetPath, const RunOptions& options,
                   const FileStream& source);
 

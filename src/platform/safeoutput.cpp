@@ -8,8 +8,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
-#include <memory>
+#include <charconv>
+#include <string_view>
 
 namespace kvo {
 namespace {
@@ -34,19 +34,64 @@ std::string FolderOf(const std::string& path) {
         EEXIST);
 }
 
-// Where a target path leads: an existing file's real path, or, for a link to nothing yet, the
-// path at the end of its chain of links.
-std::string ResolveTarget(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
-                                                               &std::free);
-        return real ? std::string(real.get()) : path;
+// Only the permission bits go over to an output: set-user-ID, set-group-ID and sticky bits would
+// make a copy of someone's program run with its owner's rights.
+constexpr mode_t kPermissionBits = 0777;
+
+// What cannot be replaced whole is written to in place.
+bool WrittenDirectly(const struct stat& info) {
+    return S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode);
+}
+
+// The descriptor that a name stands for: kStandardOutput, /dev/stdout, /dev/stderr, /dev/fd/N
+// and /proc/self/fd/N.
+std::optional<int> DescriptorNamed(const std::string& path) {
+    if (path == kStandardOutput || path == "/dev/stdout") {
+        return STDOUT_FILENO;
     }
+    if (path == "/dev/stderr") {
+        return STDERR_FILENO;
+    }
+    for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (!path.starts_with(folder) || path.size() == folder.size()) {
+            continue;
+        }
+        int descriptor = 0;
+        const char* const end = path.data() + path.size();
+        const auto [rest, error] = std::from_chars(path.data() + folder.size(), end, descriptor);
+        if (error == std::errc() && rest == end) {
+            return descriptor;
+        }
+    }
+    return std::nullopt;
+}
+
+[[noreturn]] void LinkIsATarget(const std::string& path) {
+    throw FileError("Файл " + path + " уже существует: это ссылка; новый файл не записан", EEXIST);
+}
+
+[[noreturn]] void ForeignLink(const std::string& path) {
+    throw FileError("Не удалось создать файл " + path +
+                        ": ссылка принадлежит другому пользователю, по ней файл не записывается",
+                    EPERM);
+}
+
+// Where a new or replacing file at `path` goes: the path itself, or the end of the chain of links
+// there. Only links of the user running the program are followed, so that no one can send the
+// output elsewhere (the system's own rule for links in shared folders); folders on the way are
+// left to the system, which applies that rule itself. Without replacing, a link is taken.
+std::string FollowOwnLinks(const std::string& path, bool replace) {
     std::string at = path;
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
         if (::lstat(at.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             return at;
+        }
+        if (!replace) {
+            LinkIsATarget(path);
+        }
+        if (info.st_uid != ::geteuid()) {
+            ForeignLink(path);
         }
         std::string link(PATH_MAX, '\0');
         const ssize_t length = ::readlink(at.c_str(), link.data(), link.size());
@@ -57,6 +102,15 @@ std::string ResolveTarget(const std::string& path) {
         at = link.starts_with('/') ? link : FolderOf(at) + "/" + link;
     }
     CannotCreate(path, ELOOP);
+}
+
+// The runner's own file where the system allows no other owner; a group the runner belongs to
+// still goes over. Returns whether the group did.
+bool CarryOwnership(int descriptor, const KeptMetadata& kept) {
+    if (::fchown(descriptor, kept.owner, kept.group) == 0) {
+        return true;
+    }
+    return ::fchown(descriptor, static_cast<uid_t>(-1), kept.group) == 0;
 }
 
 // Measured on a 512 MiB restore: the run then ends about when its last block is written.
@@ -103,38 +157,43 @@ int LinkUnnamed(int descriptor, const std::string& name) {
 }  // namespace
 
 SafeOutputFile::SafeOutputFile(const std::string& targetPath, ExistingTarget existing)
-    : fTargetPath(ResolveTarget(targetPath)),
-      fFolder(FolderOf(fTargetPath)),
+    : fTargetPath(targetPath),
       fReplace(existing == ExistingTarget::Replace),
       fStream(-1, targetPath) {
-    if (targetPath == kStandardOutput) {
-        const int descriptor = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
-        if (descriptor < 0) {
-            CannotCreate("стандартный вывод", errno);
+    if (const auto descriptor = DescriptorNamed(targetPath)) {
+        const int copy = ::fcntl(*descriptor, F_DUPFD_CLOEXEC, 0);
+        const std::string name = targetPath == kStandardOutput ? "стандартный вывод" : targetPath;
+        if (copy < 0) {
+            CannotCreate(name, errno);
         }
-        fDirect = true;
-        fStream = FileStream(descriptor, "стандартный вывод");
+        openDirect(copy, name);
         return;
     }
     struct stat info {};
-    const bool exists = ::stat(fTargetPath.c_str(), &info) == 0;
-    if (exists && (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode))) {
+    const bool exists = ::stat(targetPath.c_str(), &info) == 0;
+    if (exists && WrittenDirectly(info)) {
         const int descriptor = ::open(targetPath.c_str(), O_WRONLY | O_CLOEXEC);
         if (descriptor < 0) {
             CannotCreate(targetPath, errno);
         }
-        fDirect = true;
-        fStream = FileStream(descriptor, targetPath);
+        openDirect(descriptor, targetPath);
         return;
     }
     if (exists && !S_ISREG(info.st_mode)) {
         CannotCreate(targetPath, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     }
+    fTargetPath = FollowOwnLinks(targetPath, fReplace);
+    fFolder = FolderOf(fTargetPath);
     openTemporary();
     // A replaced file keeps the permissions its owner gave it.
     if (exists) {
-        ::fchmod(fStream.fDescriptor, info.st_mode & 07777);
+        ::fchmod(fStream.fDescriptor, info.st_mode & kPermissionBits);
     }
+}
+
+void SafeOutputFile::openDirect(int descriptor, const std::string& name) {
+    fDirect = true;
+    fStream = FileStream(descriptor, name);
 }
 
 void SafeOutputFile::openTemporary() {
@@ -161,19 +220,35 @@ SafeOutputFile::~SafeOutputFile() {
     }
 }
 
-void SafeOutputFile::keepModeAndTime(std::uint32_t mode, std::int64_t modifiedNanoseconds) {
-    fModeAndTime = {mode, modifiedNanoseconds};
+void SafeOutputFile::keepMetadataOf(const FileStream& source) {
+    struct stat info {};
+    if (::fstat(source.fDescriptor, &info) != 0) {
+        ThrowFileError("Не удалось определить владельца файла", source.path(), errno);
+    }
+    fKept = KeptMetadata{
+        info.st_uid, info.st_gid, info.st_mode,
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+void SafeOutputFile::applyKept() {
+    const KeptMetadata& kept = *fKept;
+    mode_t mode = kept.mode & kPermissionBits;
+    // A group that did not go over gets no more than everyone else: the source's group bits
+    // were meant for its own group.
+    if (!CarryOwnership(fStream.fDescriptor, kept)) {
+        mode &= ~S_IRWXG | ((mode & S_IRWXO) << 3);
+    }
+    const struct timespec times[2] = {
+        {0, UTIME_NOW},
+        {kept.modifiedNanoseconds / 1'000'000'000, kept.modifiedNanoseconds % 1'000'000'000}};
+    if (::fchmod(fStream.fDescriptor, mode) != 0 || ::futimens(fStream.fDescriptor, times) != 0) {
+        ThrowFileError("Не удалось записать файл", fTargetPath, errno);
+    }
 }
 
 void SafeOutputFile::commit() {
-    if (fModeAndTime && !fDirect) {
-        const auto [mode, modified] = *fModeAndTime;
-        const struct timespec times[2] = {{0, UTIME_NOW},
-                                          {modified / 1'000'000'000, modified % 1'000'000'000}};
-        if (::fchmod(fStream.fDescriptor, mode & 07777) != 0 ||
-            ::futimens(fStream.fDescriptor, times) != 0) {
-            ThrowFileError("Не удалось записать файл", fTargetPath, errno);
-        }
+    if (fKept && !fDirect) {
+        applyKept();
     }
     // Pipes and most devices cannot be synced and say so; what they took is theirs.
     if (!fDirect || (::fsync(fStream.fDescriptor) != 0 && errno != EINVAL && errno != EROFS)) {
@@ -245,6 +320,22 @@ void SafeOutputFile::publishNamed() {
         ThrowFileError("Не удалось записать файл", fTargetPath, errno);
     }
     ::unlink(fTempPath.c_str());
+}
+
+bool TargetTaken(const std::string& targetPath) {
+    if (DescriptorNamed(targetPath)) {
+        return false;
+    }
+    struct stat info {};
+    if (::stat(targetPath.c_str(), &info) == 0) {
+        return !WrittenDirectly(info);
+    }
+    return ::lstat(targetPath.c_str(), &info) == 0;
+}
+
+std::optional<FileIdentity> TargetIdentity(const std::string& targetPath) {
+    const auto descriptor = DescriptorNamed(targetPath);
+    return IdentityOf(descriptor ? "/proc/self/fd/" + std::to_string(*descriptor) : targetPath);
 }
 
 }  // namespace kvo

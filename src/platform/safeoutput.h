@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "platform/filestream.h"
 
@@ -17,12 +16,23 @@ enum class ExistingTarget {
     Keep,     // an existing target, also one that appears while the run goes on, fails commit()
 };
 
+// What an output takes over from its source when it is named.
+struct KeptMetadata {
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint32_t mode = 0;
+    std::int64_t modifiedNanoseconds = 0;
+};
+
 class SafeOutputFile {
   public:
-    // Links at the target are followed: the file they lead to is written and the links stay. A
-    // character device or a pipe is written directly, since nothing can replace it whole; a
-    // folder or any other file that is not a regular one is refused. kStandardOutput writes to
-    // the process's standard output, directly.
+    // With Replace, links at the target that belong to the user running the program are
+    // followed: the file they lead to is written and the links stay; another user's link is
+    // refused, as the system refuses it in shared folders. With Keep, a link is an existing
+    // target, also one that leads nowhere. A character device or a pipe is written directly,
+    // since nothing can replace it whole; a folder or any other file that is not a regular one
+    // is refused. kStandardOutput and the names of open descriptors (/dev/stdout, /dev/fd/N,
+    // /proc/self/fd/N) are written through that descriptor, never renamed over.
     explicit SafeOutputFile(const std::string& targetPath,
                             ExistingTarget existing = ExistingTarget::Replace);
     SafeOutputFile(const SafeOutputFile&) = delete;
@@ -34,15 +44,19 @@ class SafeOutputFile {
     // The file that commit() creates or replaces, links resolved.
     const std::string& targetPath() const noexcept { return fTargetPath; }
     bool writesDirectly() const noexcept { return fDirect; }
-    // The permission bits and the modification time the file gets when it is named (written
-    // files only: a device or a pipe keeps its own).
-    void keepModeAndTime(std::uint32_t mode, std::int64_t modifiedNanoseconds);
+    // The file gets `source`'s permission bits and modification time when it is named, and its
+    // owner and group where the system permits (written files only: a device or a pipe keeps
+    // its own). Set-user-ID, set-group-ID and sticky bits never go over: a recording is no
+    // program.
+    void keepMetadataOf(const FileStream& source);
     // Syncs the data and gives the file its name; fails without a trace if that name is taken
     // and the target is to be kept.
     void commit();
 
   private:
+    void openDirect(int descriptor, const std::string& name);
     void openTemporary();
+    void applyKept();
     void publishUnnamed();
     void publishNamed();
 
@@ -53,10 +67,18 @@ class SafeOutputFile {
     bool fDirect = false;
     FileStream fStream;
     bool fCommitted = false;
-    std::optional<std::pair<std::uint32_t, std::int64_t>> fModeAndTime;
+    std::optional<KeptMetadata> fKept;
 };
 
 // The target name that stands for standard output.
 inline constexpr char kStandardOutput[] = "-";
+
+// Whether writing `targetPath` would replace something: anything there but a device, a pipe or
+// an open descriptor, a link that leads nowhere included.
+bool TargetTaken(const std::string& targetPath);
+
+// The identity of the file a target leads to, descriptors included, or nothing when there is
+// none yet.
+std::optional<FileIdentity> TargetIdentity(const std::string& targetPath);
 
 }  // namespace kvo

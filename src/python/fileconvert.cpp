@@ -21,7 +21,7 @@ void CheckTarget(const ConversionRequest& request) {
     if (fs::equivalent(request.source, request.target, error)) {
         Refuse("Файл результата совпадает с исходным: " + request.target);
     }
-    if (!request.replace && fs::exists(fs::symlink_status(request.target, error))) {
+    if (!request.replace && TargetTaken(request.target)) {
         Refuse("Файл " + request.target + " уже существует (заменить: overwrite=True)");
     }
 }

@@ -63,6 +63,33 @@ TEST(KvoxOptions, RefusesJsonWhereNoJsonIsPrinted) {
     EXPECT_TRUE(Parsed({"--salvage", "--json", "a.kvox"}).json);
 }
 
+// Two options that say opposite things are refused rather than one of them silently winning.
+TEST(KvoxOptions, RefusesOptionsThatContradictEachOther) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-c", "-o", "x"},
+             {"--salvage", "--checksum"},
+             {"-zd"},
+             {"-t", "-l"},
+             {"--salvage", "-t"},
+             {"-q", "-v"},
+             {"-t", "-o", "x"},
+             {"-l", "-c"},
+             {"-d", "--checksum"},
+             {"-l", "--checksum"},
+         }) {
+        const std::string message = Refused(args);
+        EXPECT_NE(message.find("несовместимы"), std::string::npos) << args[0] << ": " << message;
+    }
+    EXPECT_NE(Refused({"-c", "--output=x"}).find("-c и -o несовместимы"), std::string::npos);
+    EXPECT_NE(Refused({"--checksum", "--salvage"}).find("--salvage и --checksum несовместимы"),
+              std::string::npos);
+    // What the manual describes together stays accepted, and so does an option given twice.
+    Parsed({"-l", "--json", "-f", "a"});
+    Parsed({"--salvage", "--json", "-o", "x", "a"});
+    Parsed({"-zz", "-b", "72", "--checksum", "--no-verify", "-c", "-q", "-f", "-k", "-r", "a"});
+    Parsed({"-d", "-t", "a"});
+}
+
 TEST(KvoxOptions, ReadsByteCounts) {
     EXPECT_EQ(ParseByteCount("6000"), 6000u);
     EXPECT_EQ(ParseByteCount("3k"), 3072u);
