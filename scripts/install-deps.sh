@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need, only those missing.
+# Installs the Debian packages that are missing, only those.
+#   scripts/install-deps.sh --run   what building and running kvox and kvocodec needs (./run.sh)
+#   scripts/install-deps.sh         also everything the tests, the packages and the benchmarks need
 set -euo pipefail
-packages=(
+run=(
     cmake ninja-build g++ ccache pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+    libssl-dev
+)
+tests=(
     libgtest-dev libbenchmark-dev
-    qt6-base-dev qt6-base-dev-tools
     xvfb xauth
     clang libclang-rt-14-dev
-    libssl-dev libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
+    libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
     pybind11-dev python3-numpy python3-pytest python3-dev
-    man-db bash-completion desktop-file-utils shared-mime-info
+    man-db bash-completion desktop-file-utils shared-mime-info libglib2.0-bin appstream
     dpkg-dev file lintian time
 )
+case ${1-} in
+    --run) packages=("${run[@]}") ;;
+    "") packages=("${run[@]}" "${tests[@]}") ;;
+    *)
+        echo "usage: $0 [--run]" >&2
+        exit 2
+        ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
