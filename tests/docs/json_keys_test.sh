@@ -18,7 +18,7 @@ cp a.kvox gap.kvox
 # A SecondWord run count of the last block: its lengths still hold together.
 at=$((size - 30))
 byte=$(od -An -tu1 -j "$at" -N1 a.kvox | tr -d ' ')
-printf "\\x$(printf %02x $((byte ^ 0x55)))" | dd of=gap.kvox bs=1 seek="$at" conv=notrunc 2>/dev/null
+printf "%b" "\\x$(printf %02x $((byte ^ 0x55)))" | dd of=gap.kvox bs=1 seek="$at" conv=notrunc 2>/dev/null
 
 {
     "$kvox" -l --json a.kvo
