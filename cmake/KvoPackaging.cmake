@@ -1,6 +1,7 @@
 # Debian packages, one per install component: `cpack` in a Release build folder writes
 #   kvox_<version>_<arch>.deb      the command-line program alone, with no Qt dependency;
-#   kvocodec_<version>_<arch>.deb  the desktop program with its menu entry, icon and file types;
+#   kvocodec_<version>_<arch>.deb  the desktop program with its menu entry, icon, file types and
+#                                  AppStream description; it recommends kvox;
 # and a package for every further component that install rules name. Such a component describes
 # its package with CPACK_COMPONENT_<NAME>_DESCRIPTION (NAME in upper case, text written as below)
 # and may set CPACK_DEBIAN_<NAME>_PACKAGE_DEPENDS, _SECTION and _ARCHITECTURE.
@@ -83,5 +84,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the platform plugin at start-up, so no binary names its package.
 set(CPACK_DEBIAN_KVOCODEC_PACKAGE_DEPENDS qt6-qpa-plugins)
+# The window sends users to kvox --salvage for damaged files.
+set(CPACK_DEBIAN_KVOCODEC_PACKAGE_RECOMMENDS kvox)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

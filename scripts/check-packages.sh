@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian packages in a Release build folder and checks them: kvox depends on no Qt
 # library and runs from its unpacked package, kvocodec depends on the Qt platform plugins it needs
-# to start, and lintian finds no error and no warning in any package.
+# to start, recommends kvox and installs its AppStream description, and lintian finds no error and
+# no warning in any package.
 # Usage: scripts/check-packages.sh BUILD_FOLDER
 set -euo pipefail
 build=$(realpath "$1")
@@ -39,6 +40,16 @@ for needed in qt6-qpa-plugins libqt6widgets6; do
         exit 1
     }
 done
+
+# The window points users to kvox --salvage.
+grep -qE '(^|[ ,])kvox([ ,(]|$)' <<<"$(dpkg-deb -f "$kvocodec" Recommends)" || {
+    echo "check-packages: kvocodec must recommend kvox" >&2
+    exit 1
+}
+dpkg-deb -c "$kvocodec" | grep -q ' \./usr/share/metainfo/org\.example\.kvocodec\.metainfo\.xml$' || {
+    echo "check-packages: kvocodec must install its AppStream description" >&2
+    exit 1
+}
 
 lintian --fail-on error,warning "$build"/*.deb
 echo "Packages: $(cd "$build" && ls ./*.deb | tr '\n' ' ')lintian clean"
