@@ -26,8 +26,8 @@ struct Expected {
     std::optional<std::uint64_t> damagedBlock;  // first block that is cut short or does not restore
     std::optional<std::uint64_t> cutShortBlock;  // first block that runs past the end of the file
     std::uint64_t wholeBlocks = 0;               // blocks in front of that one
-    // First block that is cut short or whose sections no restorable block has, and the blocks in
-    // front of it: what the block walk of a listing sees.
+    // First block that is cut short or whose section lengths are refused, and the blocks in front
+    // of it: what the block walk of a listing sees.
     std::optional<std::uint64_t> unviewableBlock;
     std::uint64_t viewableBlocks = 0;
     std::string restored;  // passport and records, when nothing is damaged
@@ -50,11 +50,18 @@ Expected RestoreByReference(const std::uint8_t* data, std::size_t size,
             unviewable();
             break;
         }
-        if (!kvo::codec::viewBlock(data + at, size - at)) {
+        kvo::codec::SectionLengths lengths{};
+        for (std::size_t section = 0, word = at; section < lengths.size(); ++section) {
+            lengths[section] = kvo::codec::readU32(data + word);
+            word += kvo::codec::kLengthFieldSize + lengths[section];
+        }
+        const bool refused =
+            kvo::codec::storedLengthsFault(lengths) != kvo::codec::ShapeFault::None;
+        if (refused) {
             unviewable();
         }
         kvo::T1DimByteArr bytes(data + at, data + at + stored);
-        if (!expected.damagedBlock && kvo::reference::RestoreBlock(bytes) < 0) {
+        if (!expected.damagedBlock && (refused || kvo::reference::RestoreBlock(bytes) < 0)) {
             expected.damagedBlock = expected.wholeBlocks;
         }
         expected.restored.append(bytes.begin(), bytes.end());

@@ -43,8 +43,8 @@ kvo::T1DimByteArr Compressed(kvo::T1DimByteArr records) {
 }
 
 void WriteSeeds(const fs::path& out) {
-    for (const char* target :
-         {"roundtrip", "restore_block", "restore_file", "passport", "compress_file", "salvage"}) {
+    for (const char* target : {"roundtrip", "restore_block", "restore_file", "passport",
+                               "compress_file", "salvage", "reader_index"}) {
         fs::create_directories(out / target);
     }
     std::uint64_t seed = 1;
@@ -67,6 +67,7 @@ void WriteSeeds(const fs::path& out) {
             file.insert(file.end(), coded.begin(), coded.end());
         }
         Write(out / "restore_file" / kindName, file);
+        Write(out / "reader_index" / kindName, file);
         Write(out / "passport" / kindName, kvo::synth::makeRecording(kind, 20, seed++));
         // Block size choice 28 (40 records), each of the three plans, one and two threads.
         for (const std::uint8_t plan : {0, 1, 2, 4, 5, 6}) {

@@ -69,6 +69,25 @@ ShapeFault sectionShapeFault(const SectionLengths& lengths) {
     return ShapeFault::None;
 }
 
+ShapeFault storedLengthsFault(const SectionLengths& lengths) {
+    if (const ShapeFault shape = sectionShapeFault(lengths); shape != ShapeFault::None) {
+        return shape;
+    }
+    const std::uint64_t records = lengths[0] / kFirstWordSize;
+    if (records > kMostRecords) {
+        return ShapeFault::ManyRecords;
+    }
+    constexpr std::array<ShapeFault, kSectionCount> kLong{
+        ShapeFault::None, ShapeFault::LongSecondBytes, ShapeFault::LongCodes,
+        ShapeFault::LongSecondWords};
+    for (std::size_t section = 1; section < kSectionCount; ++section) {
+        if (lengths[section] > largestWrittenSection(section, records)) {
+            return kLong[section];
+        }
+    }
+    return ShapeFault::None;
+}
+
 std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available) {
     std::array<Section, kSectionCount> s{};
     std::size_t stored = 0;

@@ -84,7 +84,12 @@ enum class ShapeFault {
     OddFirstWords,
     SecondBytePairs,
     ShortCodes,
-    SecondWordPairs
+    SecondWordPairs,
+    // Only storedLengthsFault finds these.
+    ManyRecords,
+    LongSecondBytes,
+    LongCodes,
+    LongSecondWords
 };
 
 using SectionLengths = std::array<std::uint32_t, kSectionCount>;
@@ -99,6 +104,12 @@ constexpr std::uint64_t largestWrittenSection(std::size_t section, std::uint64_t
         kFirstWordSize, kSecondBytePairSize, 1, kSecondWordPairSize};
     return kPerRecord[section] * n;
 }
+
+// Why a stored block is refused on its four length words alone, before anything is read or
+// allocated for it: its shape, more records than a block can restore (ManyRecords), or a section
+// longer than largestWrittenSection (Long...). Restore, salvage and the reader's block index all
+// judge blocks by this one rule.
+ShapeFault storedLengthsFault(const SectionLengths& lengths);
 
 // A block whose sections were checked against the bytes present and against each other's shape.
 struct BlockView {

@@ -91,9 +91,10 @@ PassportFields decodePassport(THeadel& head) {
 }
 
 PassportFields readPassport(FileStream& source, std::uint32_t passportLength) {
-    THeadel head(passportLength);
+    const std::uint32_t decoded = DecodedPassportBytes(passportLength);
+    THeadel head(decoded);
     source.seek(0);
-    source.readExact(head.fHead, passportLength);
+    source.readExact(head.fHead, decoded);
     return decodePassport(head);
 }
 

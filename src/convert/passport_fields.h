@@ -2,11 +2,13 @@
 // The passport's fields as data, decoded in file order. The passport window's lines and the
 // reader library both start from this one decoding.
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "model/fileformat.h"
 #include "model/head.h"
 #include "platform/filestream.h"
 
@@ -32,10 +34,21 @@ struct PassportFields {
     bool complete = false;
 };
 
+// The most bytes the decoded fields of any passport occupy: 255 channel entries, each with a
+// MarkName of 255 characters. Bytes behind them carry nothing that is shown.
+inline constexpr std::uint32_t kMaxDecodedPassportBytes =
+    kDecodedBytesWithoutEntries + 255 * (kEntryFixedBytes + kMaxShortStringLength);
+
+// The bytes of a passport of passportLength bytes that decoding reads: its fields can lie nowhere
+// else, so a huge length field costs no memory.
+constexpr std::uint32_t DecodedPassportBytes(std::uint32_t passportLength) {
+    return std::min(passportLength, kMaxDecodedPassportBytes);
+}
+
 // Reads the passport held by `head` from its start, never past its `fSize` bytes.
 PassportFields decodePassport(THeadel& head);
 
-// Reads the first passportLength bytes of `source` and decodes them.
+// Reads the passport of `source`, passportLength bytes long, and decodes it.
 PassportFields readPassport(FileStream& source, std::uint32_t passportLength);
 
 }  // namespace kvo

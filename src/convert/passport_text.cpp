@@ -80,7 +80,7 @@ std::vector<std::string> passportLines(THeadel& head, const DateTimeFormatter& f
 std::vector<std::string> readPassportLines(FileStream& source, std::uint32_t passportLength,
                                            const DateTimeFormatter& formatDateTime) {
     // A passport longer than its fields shows the same lines as its first bytes alone.
-    const std::uint32_t shown = std::min(passportLength, kMaxDecodedPassportBytes);
+    const std::uint32_t shown = DecodedPassportBytes(passportLength);
     THeadel head(shown);
     source.seek(0);
     source.readExact(head.fHead, shown);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/passport_fields.h"
 #include "model/fileformat.h"
 #include "model/head.h"
 #include "platform/datevalue.h"
@@ -20,11 +21,6 @@ using DateTimeFormatter = std::function<std::string(const CivilDateTime&)>;
 // passport's `fSize` bytes are shown; when the fields run past that length the lines end with one
 // that says the passport is cut short.
 std::vector<std::string> passportLines(THeadel& head, const DateTimeFormatter& formatDateTime);
-
-// The most bytes the decoded fields of any passport occupy: 255 channel entries, each with a
-// MarkName of 255 characters. Bytes behind them carry nothing that is shown.
-inline constexpr std::uint32_t kMaxDecodedPassportBytes =
-    kDecodedBytesWithoutEntries + 255 * (kEntryFixedBytes + kMaxShortStringLength);
 
 // The lines of the passport of `source` that is passportLength bytes long. Reads only the bytes
 // the decoded fields can occupy, so a huge length field costs no memory. Leaves the stream behind

@@ -1,7 +1,6 @@
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <string>
+#include <variant>
 
 #include "codec/block_format.h"
 #include "codec/kvoarchiver.h"
@@ -13,110 +12,51 @@
 #include "convert/memorybudget.h"
 #include "convert/sharedprogress.h"
 #include "convert/sourcewatch.h"
+#include "convert/storedblocks.h"
 #include "model/fileformat.h"
 #include "platform/largebuffer.h"
 
 namespace kvo {
 namespace {
 
-using codec::kLengthFieldSize;
-
 // The share of a block's progress its reading makes when the run is that one block: reading a
 // large stored block from a slow disk takes seconds, which the bar should not sit out.
 constexpr double kReadShare = 0.25;
 
-// What the first block's four length words tell before any block is read.
+// What the first block's length words tell before any block is read.
 struct FirstBlock {
-    std::uint64_t records = 0;  // for sizing the blocks in flight; 0 when too short to say
+    std::uint64_t records = 0;  // for sizing the blocks in flight; 0 when it cannot restore
     bool whole = false;         // it is the whole data area
 };
 
 FirstBlock LookAtFirstBlock(const FileStream& source, std::uint32_t passportLength,
                             std::uint64_t dataSize) {
-    std::array<std::uint8_t, kLengthFieldSize> word{};
-    FirstBlock first;
-    std::uint64_t offset = 0;
-    for (std::size_t section = 0; section < codec::kSectionCount; ++section) {
-        if (dataSize - offset < word.size()) {
-            return first;
-        }
-        source.readExactAt(passportLength + offset, word.data(), word.size());
-        const std::uint32_t length = codec::readU32(word.data());
-        if (section == 0) {
-            first.records =
-                std::min<std::uint64_t>(length / codec::kFirstWordSize, codec::kMostRecords);
-        }
-        offset += word.size() + length;
-        if (offset > dataSize) {
-            return first;
-        }
-    }
-    first.whole = offset == dataSize;
-    return first;
+    const auto first = StoredBlockAt(source, 0, passportLength, passportLength + dataSize);
+    const auto* block = std::get_if<StoredBlock>(&first);
+    return block != nullptr ? FirstBlock{block->records, block->length == dataSize} : FirstBlock{};
 }
 
-// Reads `length` bytes of a stored block, of which `before` were read already; when `progress`
-// listens, in steps of 1% of the `whole` block.
-void ReadPart(FileStream& source, std::uint8_t* into, std::size_t length, std::size_t before,
-              std::uint64_t whole, const CodecProgress& progress) {
-    const std::size_t step =
-        progress ? static_cast<std::size_t>(std::max<std::uint64_t>(whole / 100, 1)) : length;
+// Reads a block that StoredBlockAt found sound, length words included, as it stands in the file;
+// when `progress` listens, in steps of 1% of the block.
+void ReadStoredBlock(FileStream& source, const StoredBlock& stored, PipelineBlock& block,
+                     const CodecProgress& progress) {
+    const auto length = static_cast<std::size_t>(stored.length);
+    // Grown, never shrunk: a reused buffer is not cleared again for every block.
+    if (block.input.size() < length) {
+        ReserveLarge(block.input, length);
+        block.input.resize(length);
+    }
+    source.seek(stored.offset);
+    const std::size_t step = progress ? std::max<std::size_t>(length / 100, 1) : length;
     for (std::size_t done = 0; done < length;) {
         const std::size_t part = std::min(step, length - done);
-        source.readExact(into + done, part);
+        source.readExact(block.input.data() + done, part);
         done += part;
         if (progress) {
-            progress(static_cast<double>(before + done) / static_cast<double>(whole));
+            progress(static_cast<double>(done) / static_cast<double>(length));
         }
     }
-}
-
-// Reads one stored block as it stands in the file: four length words, each followed by its
-// section. A length that no restorable block can have, or that runs past the data area, is
-// refused before anything is allocated for it, so a damaged length word never costs memory.
-void ReadStoredBlock(FileStream& source, std::uint64_t available, PipelineBlock& block,
-                     const CodecProgress& reading) {
-    std::array<std::uint8_t, kLengthFieldSize> word{};
-    std::uint64_t records = 0;
-    std::size_t offset = 0;
-    for (std::size_t section = 0; section < codec::kSectionCount; ++section) {
-        if (available - offset < kLengthFieldSize) {
-            throw DamagedBlockError(source.path(), block.index, BlockDamage::CutShort);
-        }
-        source.readExact(word.data(), word.size());
-        const std::uint32_t length = codec::readU32(word.data());
-        if (section == 0) {
-            records = length / codec::kFirstWordSize;
-            if (length % codec::kFirstWordSize != 0 || records < codec::kMinRecords ||
-                records > codec::kMostRecords) {
-                throw DamagedBlockError(source.path(), block.index,
-                                        "не восстанавливается: длина первого раздела " +
-                                            std::to_string(length) + " байт невозможна");
-            }
-            // Once, so the sections that follow never move the buffer.
-            ReserveLarge(block.input,
-                         static_cast<std::size_t>(std::min<std::uint64_t>(
-                             available, LargestCodedBlock(static_cast<std::size_t>(records)))));
-        }
-        if (length > codec::largestWrittenSection(section, records)) {
-            throw DamagedBlockError(source.path(), block.index,
-                                    "не восстанавливается: раздел " + std::to_string(section + 1) +
-                                        " длиннее, " + "чем нужно для " + std::to_string(records) +
-                                        " записей");
-        }
-        offset += kLengthFieldSize;
-        if (available - offset < length) {
-            throw DamagedBlockError(source.path(), block.index, BlockDamage::CutShort);
-        }
-        // Grown, never shrunk: a reused buffer is not cleared again for every block.
-        if (block.input.size() < offset + length) {
-            block.input.resize(offset + length);
-        }
-        std::memcpy(block.input.data() + offset - kLengthFieldSize, word.data(), word.size());
-        ReadPart(source, block.input.data() + offset, length, offset, available, reading);
-        offset += length;
-    }
-    block.stored = offset;
+    block.stored = length;
 }
 
 ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, ConvertOutput* output,
@@ -175,22 +115,22 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
                 ++report.blocks;
                 shared(block.sourceEnd);
             });
-        std::uint64_t consumed = 0;
-        for (std::uint64_t index = 0; consumed < dataSize; ++index) {
-            PipelineBlock block = pipeline.reusedBlock();
-            block.index = index;
-            try {
-                ReadStoredBlock(source, dataSize - consumed, block,
-                                readShare > 0.0
-                                    ? shared.forBlock(source.position(), dataSize, 0.0, readShare)
-                                    : CodecProgress{});
-            } catch (const ConvertError&) {
+        const std::uint64_t end = passportLength + dataSize;
+        for (std::uint64_t index = 0, at = passportLength; at < end; ++index) {
+            const auto found = StoredBlockAt(source, index, at, end);
+            if (const auto* damaged = std::get_if<DamagedBlock>(&found)) {
                 // A block still being decoded may be damaged too, and it comes first.
                 pipeline.finish();
-                throw;
+                throw DamagedBlockError(path, *damaged);
             }
-            consumed += block.stored;
-            block.sourceEnd = source.position();
+            const auto& stored = std::get<StoredBlock>(found);
+            PipelineBlock block = pipeline.reusedBlock();
+            block.index = index;
+            ReadStoredBlock(
+                source, stored, block,
+                readShare > 0.0 ? shared.forBlock(at, dataSize, 0.0, readShare) : CodecProgress{});
+            at += stored.length;
+            block.sourceEnd = at;
             pipeline.submit(std::move(block));
         }
         pipeline.finish();

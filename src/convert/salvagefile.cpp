@@ -61,14 +61,7 @@ struct Lengths {
 
     std::uint64_t records() const { return section[0] / codec::kFirstWordSize; }
     // The shapes our compressor can write; anything else is damage.
-    bool plausible() const {
-        for (std::size_t i = 0; i < codec::kSectionCount; ++i) {
-            if (section[i] > codec::largestWrittenSection(i, records())) {
-                return false;
-            }
-        }
-        return codec::sectionShapeFault(section) == codec::ShapeFault::None;
-    }
+    bool plausible() const { return codec::storedLengthsFault(section) == codec::ShapeFault::None; }
 };
 
 // Reads the length chain at `offset` with the first length given; null when it leaves the file.

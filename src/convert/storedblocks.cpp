@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 #include "codec/block_format.h"
 #include "convert/converterror.h"
@@ -18,11 +19,16 @@ using codec::ShapeFault;
 
 std::string ShapeReason(ShapeFault fault, const SectionLengths& lengths) {
     const auto& [firstWords, secondBytes, codes, secondWords] = lengths;
+    const std::uint64_t records = firstWords / codec::kFirstWordSize;
+    const auto tooLong = [records](const char* section, std::uint32_t length) {
+        return std::string("раздел ") + section + " длиннее, чем нужно для " +
+               CountOf(records, kRecordForms) + " (" + CountOf(length, kByteForms) + ")";
+    };
     std::string reason = "не восстанавливается: ";
     switch (fault) {
         case ShapeFault::FewRecords:
-            return reason + "в нём " + CountOf(firstWords / codec::kFirstWordSize, kRecordForms) +
-                   ", а нужно не меньше " + std::to_string(codec::kMinRecords);
+            return reason + "в нём " + CountOf(records, kRecordForms) + ", а нужно не меньше " +
+                   std::to_string(codec::kMinRecords);
         case ShapeFault::OddFirstWords:
             return reason + "нечётная длина раздела первых слов (" +
                    CountOf(firstWords, kByteForms) + ")";
@@ -35,6 +41,15 @@ std::string ShapeReason(ShapeFault fault, const SectionLengths& lengths) {
         case ShapeFault::SecondWordPairs:
             return reason + "раздел вторых слов пуст или не из целых пар (" +
                    CountOf(secondWords, kByteForms) + ")";
+        case ShapeFault::ManyRecords:
+            return reason + "в нём " + CountOf(records, kRecordForms) +
+                   ", а блок вмещает не больше " + std::to_string(codec::kMostRecords);
+        case ShapeFault::LongSecondBytes:
+            return reason + tooLong("вторых байтов", secondBytes);
+        case ShapeFault::LongCodes:
+            return reason + tooLong("кодов", codes);
+        case ShapeFault::LongSecondWords:
+            return reason + tooLong("вторых слов", secondWords);
         case ShapeFault::None:
             break;
     }
@@ -42,15 +57,14 @@ std::string ShapeReason(ShapeFault fault, const SectionLengths& lengths) {
 }
 
 // The four length words of the block at `at`; false when a word or a payload passes `end`.
-bool ReadSectionLengths(FileStream& source, std::uint64_t& at, std::uint64_t end,
+bool ReadSectionLengths(const FileStream& source, std::uint64_t& at, std::uint64_t end,
                         SectionLengths& lengths) {
     for (std::uint32_t& length : lengths) {
         std::array<std::uint8_t, codec::kLengthFieldSize> word{};
         if (end - at < word.size()) {
             return false;
         }
-        source.seek(at);
-        source.readExact(word.data(), word.size());
+        source.readExactAt(at, word.data(), word.size());
         length = codec::readU32(word.data());
         at += word.size();
         if (length > end - at) {
@@ -76,61 +90,67 @@ std::uint32_t ReadPassportLength(FileStream& source) {
     return passportLength;
 }
 
-std::optional<std::uint64_t> ForEachStoredBlock(
+ConvertError DamagedBlockError(const std::string& path, const DamagedBlock& block) {
+    return DamagedBlockError(path, block.index, block.reason);
+}
+
+std::variant<StoredBlock, DamagedBlock> StoredBlockAt(const FileStream& source, std::uint64_t index,
+                                                      std::uint64_t offset, std::uint64_t end) {
+    StoredBlock block;
+    block.index = index;
+    block.offset = offset;
+    std::uint64_t at = offset;
+    if (!ReadSectionLengths(source, at, end, block.sections)) {
+        return DamagedBlock{index, true, "обрывается в конце файла"};
+    }
+    if (const ShapeFault fault = codec::storedLengthsFault(block.sections);
+        fault != ShapeFault::None) {
+        return DamagedBlock{index, false, ShapeReason(fault, block.sections)};
+    }
+    block.length = at - offset;
+    block.records = block.sections[0] / codec::kFirstWordSize;
+    return block;
+}
+
+std::optional<DamagedBlock> ForEachStoredBlock(
     FileStream& source, std::uint32_t passportLength,
     const std::function<bool(const StoredBlock&)>& found) {
     const std::uint64_t end = passportLength + DataAreaSize(source, passportLength);
-    std::optional<std::uint64_t> cutShort;
-    bool going = true;
-    for (std::uint64_t at = passportLength, index = 0; going && at < end; ++index) {
+    std::optional<DamagedBlock> damaged;
+    for (std::uint64_t at = passportLength, index = 0; at < end; ++index) {
         if (Interrupted()) {
             throw ConvertError(ConvertError::Kind::Refused,
                                "Просмотр блоков файла " + source.path() + " прерван");
         }
-        StoredBlock block;
-        block.index = index;
-        block.offset = at;
-        if (!ReadSectionLengths(source, at, end, block.sections)) {
-            cutShort = index;
+        auto step = StoredBlockAt(source, index, at, end);
+        if (auto* refused = std::get_if<DamagedBlock>(&step)) {
+            damaged = std::move(*refused);
             break;
         }
-        block.length = at - block.offset;
-        block.records = block.sections[0] / codec::kFirstWordSize;
-        going = found(block);
+        const auto& block = std::get<StoredBlock>(step);
+        if (!found(block)) {
+            break;
+        }
+        at += block.length;
     }
     source.seek(0);
-    return cutShort;
+    return damaged;
 }
 
 bool OpensWithStoredBlock(FileStream& source, std::uint32_t passportLength) {
-    bool sound = true;
-    const auto cutShort =
-        ForEachStoredBlock(source, passportLength, [&sound](const StoredBlock& block) {
-            sound = codec::sectionShapeFault(block.sections) == ShapeFault::None;
-            return false;
-        });
-    return sound && !cutShort;
+    return !ForEachStoredBlock(source, passportLength, [](const StoredBlock&) { return false; });
 }
 
 StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength) {
     StoredBlocks totals;
-    const auto cutShort =
+    totals.damaged =
         ForEachStoredBlock(source, passportLength, [&totals](const StoredBlock& block) {
-            if (const ShapeFault fault = codec::sectionShapeFault(block.sections);
-                fault != ShapeFault::None) {
-                totals.damaged =
-                    DamagedBlock{block.index, false, ShapeReason(fault, block.sections)};
-                return false;
-            }
             totals.firstBlockRecords =
                 totals.blocks == 0 ? block.records : totals.firstBlockRecords;
             totals.records += block.records;
             ++totals.blocks;
             return true;
         });
-    if (cutShort) {
-        totals.damaged = DamagedBlock{*cutShort, true, "обрывается в конце файла"};
-    }
     return totals;
 }
 

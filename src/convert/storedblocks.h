@@ -6,8 +6,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "codec/block_format.h"
+#include "convert/converterror.h"
 #include "platform/filestream.h"
 
 namespace kvo {
@@ -25,12 +27,28 @@ struct StoredBlock {
     codec::SectionLengths sections{};
 };
 
-// Walks the length words of the blocks (16 bytes read per block) and calls `found` for each whole
-// one in file order until it returns false. Returns the index of the block that runs past the
-// end of the file, if the walk came to one; the walk ends there. Checks between blocks whether the
-// user has asked to stop (kvo::Interrupted) and then gives up with ConvertError. Leaves the
-// stream at 0.
-std::optional<std::uint64_t> ForEachStoredBlock(
+// A block that cannot be restored, as far as its length words tell.
+struct DamagedBlock {
+    std::uint64_t index = 0;  // counted from 0
+    bool cutShort = false;    // runs past the end of the file; otherwise its sections cannot fit
+    std::string reason;  // what is wrong, for the user: "обрывается в конце файла" ...
+};
+
+// The Damaged error for `block` of the file `path`, worded as restoring words it.
+ConvertError DamagedBlockError(const std::string& path, const DamagedBlock& block);
+
+// Block `index`, whose first length word is at `offset`, judged on its four length words alone
+// (16 bytes read, the stream's position unchanged): where it lies, or why it cannot be restored
+// (it runs past `end`, or codec::storedLengthsFault refuses its lengths). Every reader of
+// compressed files finds and refuses blocks by this one step.
+std::variant<StoredBlock, DamagedBlock> StoredBlockAt(const FileStream& source, std::uint64_t index,
+                                                      std::uint64_t offset, std::uint64_t end);
+
+// Walks the blocks with StoredBlockAt and calls `found` for each sound one in file order until it
+// returns false. Returns the first damaged block, where the walk ends. Checks between blocks
+// whether the user has asked to stop (kvo::Interrupted) and then gives up with ConvertError.
+// Leaves the stream at 0.
+std::optional<DamagedBlock> ForEachStoredBlock(
     FileStream& source, std::uint32_t passportLength,
     const std::function<bool(const StoredBlock&)>& found);
 
@@ -39,13 +57,6 @@ std::optional<std::uint64_t> ForEachStoredBlock(
 // length words. Leaves the stream at 0.
 bool OpensWithStoredBlock(FileStream& source, std::uint32_t passportLength);
 
-// The first block that cannot be restored, as far as its length words tell.
-struct DamagedBlock {
-    std::uint64_t index = 0;  // counted from 0
-    bool cutShort = false;    // runs past the end of the file; otherwise its sections cannot fit
-    std::string reason;  // what is wrong, for the user: "обрывается в конце файла" ...
-};
-
 struct StoredBlocks {
     std::uint64_t blocks = 0;   // sound blocks in front of the damaged one, or all of them
     std::uint64_t records = 0;  // records they announce (section 1 length div 2)
@@ -53,8 +64,7 @@ struct StoredBlocks {
     std::optional<DamagedBlock> damaged;
 };
 
-// The totals of the walk up to the first block that is cut short or whose section lengths no
-// restorable block has.
+// The totals of the walk up to the first damaged block.
 StoredBlocks WalkStoredBlocks(FileStream& source, std::uint32_t passportLength);
 
 }  // namespace kvo

@@ -1,10 +1,15 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <tuple>
 
 #include "convert/converterror.h"
+#include "convert/storedblocks.h"
 #include "model/types4kvo.h"
 #include "platform/codepage.h"
 #include "platform/datevalue.h"
@@ -31,7 +36,9 @@ constexpr const char* kRecordingDoc = R"(An opened recording or compressed file.
 Attributes: path, kind ('kvo' or 'kvox'), passport (dict), passport_length, record_count,
 partial_record_bytes (a trailing partial record of a .kvo, never read), blocks (list of
 (offset, first_record, count): a .kvox's stored blocks, a .kvo's stretches as kvox would cut them),
-cut_short_block (index of a .kvox block cut short by the end of the file, or None),
+damaged_block (index of the first .kvox block that is cut short by the end of the file or whose
+length words no restorable block has, or None: blocks and record_count end in front of it, and
+kvox -t names the same block), cut_short_block (damaged_block when it is cut short, else None),
 blocks_decoded (blocks decoded so far).
 
 rec.read(start, stop) or rec[start:stop] give the records as a numpy array of RECORD_DTYPE;
@@ -41,11 +48,14 @@ constexpr const char* kReadDoc = R"(read(start=0, stop=None, progress=None) -> n
 
 Records start .. stop-1 as a structured array of RECORD_DTYPE (fields lead_byte, second_byte,
 first_word, second_word), the same bytes as numpy.fromfile of the restored data area. start and
-stop follow slice rules (negative values count from the end, stop is clipped to record_count), but
-reading past the records of a .kvox whose last block is cut short raises DamagedError. Only the
-blocks that hold the records are decoded, on several threads when there are several; the block
-read last is kept, so reading on from where a read ended decodes nothing twice. progress: optional
-callable(done_records, total_records) after each block. The GIL is released while decoding.)";
+stop follow slice rules (negative values count from the end, stop is clipped to record_count;
+integers of any size), but a stretch that reaches past the records of a .kvox with a
+damaged_block raises DamagedError as kvox -t would: naming the first block from start on that does
+not restore, or else damaged_block. Only the blocks that hold the records are decoded, on several
+threads when there are several; the block read last is kept, so reading on from where a read ended
+decodes nothing twice. progress: optional callable(done_records, total_records) after each block;
+it may not use the Recording it reports on (that raises Error). The GIL is released while
+decoding.)";
 
 constexpr const char* kPassportDoc =
     R"(The decoded passport: signature (str), length, board, channel_count
@@ -111,6 +121,29 @@ py::dict PassportDict(const PassportFields& fields) {
     return result;
 }
 
+// A read index as slices take it: negative counts from the end, then clipped to 0 .. total. Any
+// Python integer: one beyond the 64-bit range is clipped like any other.
+struct Bound {
+    std::uint64_t clipped = 0;
+    bool beyond = false;  // past total before clipping
+};
+
+Bound Clip(const py::handle& index, std::uint64_t total) {
+    const auto value = py::reinterpret_steal<py::object>(PyNumber_Index(index.ptr()));
+    if (!value) {
+        throw py::error_already_set();
+    }
+    int overflow = 0;
+    const long long wide = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+    const auto signedTotal = static_cast<long long>(total);
+    if (overflow != 0) {
+        return {overflow > 0 ? total : 0, overflow > 0};
+    }
+    return {static_cast<std::uint64_t>(
+                std::clamp(wide < 0 ? wide + signedTotal : wide, 0LL, signedTotal)),
+            wide > signedTotal};
+}
+
 // One Recording shared by Python threads: the lock serialises them while the GIL is released.
 class PyRecording {
   public:
@@ -125,11 +158,7 @@ class PyRecording {
     // read holding it may need the GIL for its progress callback.
     template <class Use>
     auto with(Use&& use) {
-        std::unique_lock<std::mutex> lock;
-        {
-            const py::gil_scoped_release released;
-            lock = std::unique_lock(fMutex);
-        }
+        const Held held(*this);
         return use(open());
     }
 
@@ -140,34 +169,80 @@ class PyRecording {
         });
     }
 
-    py::array read(std::int64_t start, const std::optional<std::int64_t>& stop,
-                   const py::object& progress) {
-        const auto [first, end] = with([&](const Recording& recording) {
-            const auto total = static_cast<std::int64_t>(recording.recordCount());
-            if (recording.cutShortBlock() && (!stop || *stop > total)) {
-                throw DamagedBlockError(recording.path(), *recording.cutShortBlock(),
-                                        BlockDamage::CutShort);
-            }
-            const std::int64_t from = Clip(start, total);
-            return std::pair(from, std::max(from, stop ? Clip(*stop, total) : total));
+    py::array read(const py::object& start, const py::object& stop, const py::object& progress) {
+        const auto [first, end, reachesDamage] = with([&](const Recording& recording) {
+            const std::uint64_t total = recording.recordCount();
+            const std::uint64_t from = Clip(start, total).clipped;
+            const Bound to = stop.is_none() ? Bound{total, true} : Clip(stop, total);
+            // A stretch past the records reaches the damaged block behind them.
+            return std::tuple(from, std::max(from, to.clipped),
+                              recording.damagedBlock().has_value() && to.beyond);
         });
-        return readRecords(static_cast<std::uint64_t>(first),
-                           static_cast<std::uint64_t>(end - first), progress);
+        if (reachesDamage) {
+            const Held held(*this);
+            const py::gil_scoped_release released;
+            open().refuseBeyondEnd(first, end - first);
+        }
+        return readRecords(first, end - first, progress);
     }
 
     py::array readRecords(std::uint64_t first, std::uint64_t count, const py::object& progress) {
         py::array records(fDtype, std::vector<py::ssize_t>{static_cast<py::ssize_t>(count)});
         auto* out = static_cast<std::uint8_t*>(records.mutable_data());
         const auto callback = ProgressCallback(progress);
+        reader::ReadProgress marked;
+        if (callback) {
+            marked = [this, &callback](std::uint64_t done, std::uint64_t total) {
+                const InCallback inside(fCallbackThread);
+                callback(done, total);
+            };
+        }
+        const Held held(*this);
         const py::gil_scoped_release released;
-        const std::lock_guard lock(fMutex);
-        open().read(first, count, out, callback);
+        open().read(first, count, out, marked);
         return records;
     }
 
     const py::dtype& dtype() const { return fDtype; }
 
   private:
+    // Marks the thread that runs a read's progress callback while it does.
+    class InCallback {
+      public:
+        explicit InCallback(std::atomic<std::thread::id>& mark) : fMark(mark) {
+            fMark = std::this_thread::get_id();
+        }
+        ~InCallback() { fMark = std::thread::id(); }
+        InCallback(const InCallback&) = delete;
+        InCallback& operator=(const InCallback&) = delete;
+
+      private:
+        std::atomic<std::thread::id>& fMark;
+    };
+
+    // The lock, taken without the GIL. A read holds it while its progress callback runs, so a
+    // call back into the same Recording from the callback could only wait for itself: it is
+    // refused instead.
+    class Held {
+      public:
+        explicit Held(PyRecording& recording) : fOwner(recording) {
+            if (fOwner.fCallbackThread.load() == std::this_thread::get_id()) {
+                throw ConvertError(ConvertError::Kind::Refused,
+                                   "Файл " + fOwner.open().path() +
+                                       " сейчас читается: функция progress не может обращаться к "
+                                       "нему, пока чтение не закончится");
+            }
+            const py::gil_scoped_release released;
+            fLock = std::unique_lock(fOwner.fMutex);
+        }
+        Held(const Held&) = delete;
+        Held& operator=(const Held&) = delete;
+
+      private:
+        PyRecording& fOwner;
+        std::unique_lock<std::mutex> fLock;
+    };
+
     Recording& open() const {
         if (!fRecording) {
             throw ConvertError(ConvertError::Kind::Refused, "Файл закрыт");
@@ -182,17 +257,13 @@ class PyRecording {
         if (*kind == "kvo" || *kind == "kvox") {
             return *kind == "kvo" ? FileKind::Recording : FileKind::Compressed;
         }
-        throw py::value_error("kind must be 'kvo' or 'kvox', not '" + *kind + "'");
-    }
-
-    // Slice rules: negative counts from the end, then clipped to 0 .. total.
-    static std::int64_t Clip(std::int64_t index, std::int64_t total) {
-        return std::clamp(index < 0 ? index + total : index, std::int64_t{0}, total);
+        throw py::value_error("Вид файла kind должен быть 'kvo' или 'kvox', а не '" + *kind + "'");
     }
 
     std::unique_ptr<Recording> fRecording;
     py::dtype fDtype;
     std::mutex fMutex;
+    std::atomic<std::thread::id> fCallbackThread;  // the thread in a progress callback, if any
 };
 
 // Yields one array per block, then raises for a cut-short block as restoring would.
@@ -206,8 +277,8 @@ class BlockIterator {
             if (fNext < recording.blocks().size()) {
                 return recording.blocks()[fNext++];
             }
-            if (const auto cutShort = recording.cutShortBlock()) {
-                throw DamagedBlockError(recording.path(), *cutShort, BlockDamage::CutShort);
+            if (const auto& damaged = recording.damagedBlock()) {
+                throw DamagedBlockError(recording.path(), *damaged);
             }
             throw py::stop_iteration();
         });
@@ -260,25 +331,29 @@ void BindRecording(py::module_& module) {
         .def_property_readonly("partial_record_bytes",
                                Field([](const Recording& r) { return r.partialRecordBytes(); }))
         .def_property_readonly("blocks", Field(&BlockList))
-        .def_property_readonly("cut_short_block",
-                               Field([](const Recording& r) { return OrNone(r.cutShortBlock()); }))
+        .def_property_readonly("damaged_block", Field([](const Recording& r) {
+                                   return r.damagedBlock() ? py::cast(r.damagedBlock()->index)
+                                                           : py::none();
+                               }))
+        .def_property_readonly("cut_short_block", Field([](const Recording& r) {
+                                   const auto& damaged = r.damagedBlock();
+                                   return damaged && damaged->cutShort ? py::cast(damaged->index)
+                                                                       : py::none();
+                               }))
         .def_property_readonly("blocks_decoded",
                                Field([](const Recording& r) { return r.blocksDecoded(); }))
         .def_property_readonly("dtype", &PyRecording::dtype, "RECORD_DTYPE.")
-        .def("read", &PyRecording::read, py::arg("start") = 0, py::arg("stop") = py::none(),
-             py::arg("progress") = py::none(), kReadDoc)
+        .def("read", &PyRecording::read, py::arg("start") = py::int_(0),
+             py::arg("stop") = py::none(), py::arg("progress") = py::none(), kReadDoc)
         .def(
             "__getitem__",
             [](PyRecording& r, const py::slice& slice) {
-                if (!slice.attr("step").is_none() && slice.attr("step").cast<py::ssize_t>() != 1) {
-                    throw py::value_error("only slices with step 1 are read");
+                const py::object step = slice.attr("step");
+                if (!step.is_none() && !step.equal(py::int_(1))) {
+                    throw py::value_error("Читаются только срезы с шагом 1");
                 }
-                const auto bound = [](const py::object& value) {
-                    return value.is_none()
-                               ? std::nullopt
-                               : std::optional<std::int64_t>(value.cast<std::int64_t>());
-                };
-                return r.read(bound(slice.attr("start")).value_or(0), bound(slice.attr("stop")),
+                const py::object start = slice.attr("start");
+                return r.read(start.is_none() ? py::int_(0) : start, slice.attr("stop"),
                               py::none());
             },
             "rec[start:stop] is rec.read(start, stop).")

@@ -3,18 +3,16 @@
 #include <algorithm>
 
 #include "convert/blockplan.h"
-#include "convert/storedblocks.h"
 #include "model/fileformat.h"
 
 namespace kvo::reader {
 
 BlockIndex BlockIndex::OfCompressed(FileStream& source, std::uint32_t passportLength) {
     BlockIndex index;
-    index.fCutShortBlock =
-        ForEachStoredBlock(source, passportLength, [&index](const StoredBlock& block) {
-            index.append(block.offset, block.length, block.records);
-            return true;
-        });
+    index.fDamaged = ForEachStoredBlock(source, passportLength, [&index](const StoredBlock& block) {
+        index.append(block.offset, block.length, block.records);
+        return true;
+    });
     return index;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "convert/storedblocks.h"
 #include "platform/filestream.h"
 
 namespace kvo::reader {
@@ -21,15 +22,16 @@ struct BlockEntry {
 
 class BlockIndex {
   public:
-    // Walks the blocks of a compressed file (16 bytes read per block). A block that runs past the
-    // end of the file ends the index; cutShortBlock() names it.
+    // Walks the blocks of a compressed file as restoring walks them (16 bytes read per block). The
+    // first block that runs past the end of the file or whose lengths no restorable block has
+    // ends the index; damaged() names it.
     static BlockIndex OfCompressed(FileStream& source, std::uint32_t passportLength);
     // The whole records of a recording's data area, cut as the default block plan cuts them.
     static BlockIndex OfRecording(std::uint32_t passportLength, std::uint64_t dataSize);
 
     const std::vector<BlockEntry>& entries() const noexcept { return fEntries; }
     std::uint64_t records() const noexcept { return fRecords; }
-    std::optional<std::uint64_t> cutShortBlock() const noexcept { return fCutShortBlock; }
+    const std::optional<DamagedBlock>& damaged() const noexcept { return fDamaged; }
 
     // The block that holds `record`, which must be below records().
     std::size_t blockOf(std::uint64_t record) const;
@@ -39,7 +41,7 @@ class BlockIndex {
 
     std::vector<BlockEntry> fEntries;
     std::uint64_t fRecords = 0;
-    std::optional<std::uint64_t> fCutShortBlock;
+    std::optional<DamagedBlock> fDamaged;
 };
 
 }  // namespace kvo::reader

@@ -47,12 +47,12 @@ Recording::Recording(FileStream source, FileKind kind) : fSource(std::move(sourc
     }
 }
 
-void Recording::checkRange(std::uint64_t firstRecord, std::uint64_t count) const {
-    if (firstRecord <= recordCount() && count <= recordCount() - firstRecord) {
-        return;
-    }
-    if (const auto cutShort = cutShortBlock()) {
-        throw DamagedBlockError(path(), *cutShort, BlockDamage::CutShort);
+void Recording::refuseBeyondEnd(std::uint64_t firstRecord, std::uint64_t count) {
+    if (const auto& damaged = damagedBlock()) {
+        if (firstRecord < recordCount()) {
+            visitFrom(fIndex.blockOf(firstRecord), [](const BlockEntry&, const std::uint8_t*) {});
+        }
+        throw DamagedBlockError(path(), *damaged);
     }
     throw std::out_of_range("Записи с " + std::to_string(firstRecord) + " по " +
                             std::to_string(firstRecord + count) + " (не включая) вне файла " +
@@ -116,7 +116,9 @@ void Recording::decodeBlocks(const std::vector<std::size_t>& wanted,
 
 void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_t* out,
                      const ReadProgress& progress) {
-    checkRange(firstRecord, count);
+    if (firstRecord > recordCount() || count > recordCount() - firstRecord) {
+        refuseBeyondEnd(firstRecord, count);
+    }
     if (count == 0) {
         return;
     }
@@ -174,20 +176,20 @@ void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_
     });
 }
 
-void Recording::visitBlocks(const BlockVisitor& visit) {
+void Recording::visitFrom(std::size_t first, const BlockVisitor& visit) {
     WithIoErrors([&] {
         if (fKind == FileKind::Recording) {
             T1DimByteArr records;
-            for (const BlockEntry& entry : blocks()) {
-                readStored(entry, records);
-                visit(entry, records.data());
+            for (std::size_t block = first; block < blocks().size(); ++block) {
+                readStored(blocks()[block], records);
+                visit(blocks()[block], records.data());
             }
             return;
         }
-        std::vector<std::size_t> every(blocks().size());
-        std::iota(every.begin(), every.end(), std::size_t{0});
+        std::vector<std::size_t> wanted(blocks().size() - first);
+        std::iota(wanted.begin(), wanted.end(), first);
         decodeBlocks(
-            every,
+            wanted,
             [this](PipelineBlock& block, unsigned) {
                 if (RestoreBlockInto(block.input.data(), block.input.size(), block.output) < 0) {
                     throw DamagedBlockError(path(), block.index, BlockDamage::NotRestorable);
@@ -197,8 +199,12 @@ void Recording::visitBlocks(const BlockVisitor& visit) {
                 visit(blocks()[static_cast<std::size_t>(block.index)], block.output.data());
             });
     });
-    if (const auto cutShort = cutShortBlock()) {
-        throw DamagedBlockError(path(), *cutShort, BlockDamage::CutShort);
+}
+
+void Recording::visitBlocks(const BlockVisitor& visit) {
+    visitFrom(0, visit);
+    if (const auto& damaged = damagedBlock()) {
+        throw DamagedBlockError(path(), *damaged);
     }
 }
 

@@ -45,8 +45,10 @@ class Recording {
     // Bytes of a partial record behind the last whole one (a compressed file never carries any).
     std::uint64_t partialRecordBytes() const noexcept { return fPartialRecordBytes; }
     const std::vector<BlockEntry>& blocks() const noexcept { return fIndex.entries(); }
-    // A compressed block that runs past the end of the file; the records behind it are lost.
-    std::optional<std::uint64_t> cutShortBlock() const noexcept { return fIndex.cutShortBlock(); }
+    // The first compressed block that runs past the end of the file or whose length words no
+    // restorable block has, as restoring names it. The index ends in front of it: the records from
+    // there on cannot be told apart from the damage.
+    const std::optional<DamagedBlock>& damagedBlock() const noexcept { return fIndex.damaged(); }
 
     // Decoding threads for reads that span several blocks; 0 (the default) uses every core.
     void setThreads(unsigned threads) noexcept { fThreads = threads; }
@@ -55,19 +57,25 @@ class Recording {
 
     // Writes records firstRecord .. firstRecord + count - 1 (count x 6 bytes) to out. Only the
     // blocks that hold them are decoded, the last one partly read is kept for the next read.
-    // A stretch past recordCount() is refused: Damaged for the cut-short block if there is one,
-    // std::out_of_range otherwise.
+    // A stretch past recordCount() is refused with refuseBeyondEnd.
     void read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_t* out,
               const ReadProgress& progress = {});
 
+    // Refuses a read from firstRecord on that runs past recordCount(). With a damaged block, as
+    // restoring would: the blocks from firstRecord up to it are decoded, and the first of them
+    // that does not restore, or else the damaged block, is named (ConvertError, Damaged).
+    // Otherwise std::out_of_range.
+    [[noreturn]] void refuseBeyondEnd(std::uint64_t firstRecord, std::uint64_t count);
+
     // Visits every block in file order, holding at most one decoded block per thread, then
-    // refuses a cut-short block.
+    // refuses a damaged block.
     void visitBlocks(const BlockVisitor& visit);
 
   private:
     Recording(FileStream source, FileKind kind);
 
-    void checkRange(std::uint64_t firstRecord, std::uint64_t count) const;
+    // Visits the blocks from `first` on in file order, decoding them on up to fThreads threads.
+    void visitFrom(std::size_t first, const BlockVisitor& visit);
     void readStored(const BlockEntry& entry, T1DimByteArr& into);
     void decodeInto(std::size_t block, const T1DimByteArr& stored, std::uint8_t* out) const;
     const std::uint8_t* cachedBlock(std::size_t block);

@@ -2,6 +2,7 @@
 
 import json
 import os
+import struct
 import subprocess
 
 import numpy
@@ -27,6 +28,13 @@ def listing(path):
     status, out, err = kvox("-l", "--json", str(path))
     assert status == 0, err
     return json.loads(out)
+
+
+def passport(length):
+    """The default passport (board 666, no channels, StartTime 100.0), filled up to length bytes."""
+    fields = b"RecKvo" + length.to_bytes(4, "little") + (666).to_bytes(2, "little") + bytes(2)
+    fields += struct.pack("<d", 100.0) + bytes(2)
+    return fields + bytes(length - len(fields))
 
 
 def data_area(path):

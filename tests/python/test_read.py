@@ -1,6 +1,8 @@
 """Reading recordings and compressed files into numpy."""
 
 import random
+import subprocess
+import sys
 import threading
 
 import numpy
@@ -109,3 +111,67 @@ def test_threads_share_one_recording(tip_timing):
     recording.close()
     with pytest.raises(kvocodec.Error, match="закрыт"):
         recording.read(0, 1)
+
+
+REENTRANT = """
+import sys, kvocodec
+refused = []
+
+def touch(recording, use):
+    def progress(done, total):
+        try:
+            use(recording)
+        except kvocodec.Error as error:
+            refused.append(str(error))
+    return progress
+
+uses = [
+    lambda r: r.read(0, 1),
+    lambda r: r[0:1],
+    lambda r: r.blocks,
+    lambda r: r.record_count,
+    lambda r: next(iter(r)),
+    lambda r: r.close(),
+]
+with kvocodec.open(sys.argv[1]) as recording:
+    for use in uses:
+        before = len(refused)
+        assert recording.read(0, 3000, progress=touch(recording, use)).size == 3000
+        assert len(refused) == before + 3, refused
+    try:
+        recording.read(0, 10, progress=lambda done, total: recording.read(0, 1))
+    except kvocodec.Error as error:
+        assert "читается" in str(error), error
+    else:
+        raise AssertionError("the callback's error was lost")
+    assert recording.read(0, 3).size == 3
+print(refused[0])
+"""
+
+
+def test_a_progress_callback_that_touches_its_recording_is_refused(tip_timing):
+    _, compressed = tip_timing
+    # A deadlock would hang the test run: the child is given a time limit.
+    done = subprocess.run(
+        [sys.executable, "-c", REENTRANT, str(compressed)], capture_output=True, text=True, timeout=60
+    )
+    assert done.returncode == 0, done.stderr
+    assert "функция progress" in done.stdout
+
+
+def test_indices_of_any_size_are_clipped(tip_timing):
+    source, compressed = tip_timing
+    expected = data_area(source)
+    with kvocodec.open(str(compressed)) as recording:
+        assert recording.read(10**20).size == 0
+        assert recording.read(2**63).size == 0
+        assert recording.read(49_990, 2**64).tobytes() == expected[49_990:].tobytes()
+        assert recording.read(-(10**20), 5).tobytes() == expected[:5].tobytes()
+        assert recording.read(numpy.int64(3), numpy.uint64(7)).size == 4
+        assert recording[10**30 :].size == 0
+        assert recording[-(10**30) : 2].tobytes() == expected[:2].tobytes()
+        assert recording[5:9:1].size == 4
+        with pytest.raises(ValueError, match="шагом 1"):
+            recording[::2]
+        with pytest.raises(TypeError):
+            recording.read(1.5)

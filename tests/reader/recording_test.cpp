@@ -75,7 +75,7 @@ TEST(RecordingIndex, WalksBlocksOfDifferingRecordCounts) {
     }
     EXPECT_EQ(recording.recordCount(), first);
     EXPECT_EQ(recording.partialRecordBytes(), 0u);
-    EXPECT_FALSE(recording.cutShortBlock());
+    EXPECT_FALSE(recording.damagedBlock());
     EXPECT_EQ(recording.blocksDecoded(), 0u);  // the index decodes nothing
 }
 
@@ -208,7 +208,9 @@ TEST(RecordingDamage, ACutShortBlockEndsTheIndexAndIsNamedWhenReached) {
     const ConvertError expected = RestoreError(file.path);
 
     auto recording = Recording::Open(file.path.string());
-    EXPECT_EQ(recording.cutShortBlock(), 5u);
+    ASSERT_TRUE(recording.damagedBlock());
+    EXPECT_EQ(recording.damagedBlock()->index, 5u);
+    EXPECT_TRUE(recording.damagedBlock()->cutShort);
     ASSERT_EQ(recording.blocks().size(), 5u);
     const std::uint64_t whole = recording.recordCount();
     EXPECT_EQ(Read(recording, 0, whole), file.records.substr(0, whole * kRecordSize));
