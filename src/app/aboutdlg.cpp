@@ -1,6 +1,7 @@
 #include "app/aboutdlg.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <cstdio>
 #include <span>
 #include <vector>
@@ -57,6 +58,18 @@ QLabel& TAboutDlg::label(int number) const {
     return *labels.at(static_cast<std::size_t>(number - 1));
 }
 
+void TAboutDlg::fitLabels() {
+    // The labels size themselves to their texts; the box grows to the right to hold the widest,
+    // keeping its designed width when they fit.
+    int right = 0;
+    for (int number = 1; number <= 6; ++number) {
+        QLabel& shown = label(number);
+        shown.adjustSize();
+        right = std::max(right, shown.geometry().right() + 1);
+    }
+    setFixedWidth(std::max(kDesignedWidth, right + kRightMargin));
+}
+
 void TAboutDlg::Show() {
     const std::string path = executablePath_.toStdString();
     const std::uint32_t size = versionFile_.fileVersionInfoSize(path);
@@ -92,9 +105,7 @@ void TAboutDlg::Show() {
             }
         }
     }
-    for (int number = 1; number <= 6; ++number) {
-        label(number).adjustSize();
-    }
+    fitLabels();
     desktop_.runModal(*this);
 }
 

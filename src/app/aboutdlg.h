@@ -47,6 +47,11 @@ class TAboutDlg : public QDialog {
     QLabel& label(int number) const;  // Label1 .. Label6
 
   private:
+    static constexpr int kDesignedWidth = 461;
+    static constexpr int kRightMargin = 12;  // as right of the OK button
+
+    void fitLabels();
+
     Desktop& desktop_;
     const VersionInfoFile& versionFile_;
     QString executablePath_;

@@ -1,5 +1,7 @@
 #include "app/backgroundrun.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <atomic>
 #include <exception>
@@ -9,6 +11,28 @@
 #include "platform/interruption.h"
 
 namespace kvo {
+namespace {
+
+// While a run goes on, what a person does (keys, clicks, the wheel, shortcuts) is swallowed, not
+// put off: a click on Actions / Compress made meanwhile must not start a second run afterwards.
+class InputDropped final : public QObject {
+  public:
+    InputDropped() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputDropped() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputDropped(const InputDropped&) = delete;
+    InputDropped& operator=(const InputDropped&) = delete;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->isInputEvent() || event->type() == QEvent::Shortcut) {
+            event->accept();  // an accepted shortcut override keeps the shortcut from firing
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
 
 ConvertReport RunInBackground(const ConversionJob& job,
                               const std::function<void(std::uint64_t)>& showProgress) {
@@ -41,7 +65,10 @@ ConvertReport RunInBackground(const ConversionJob& job,
         QMetaObject::invokeMethod(
             &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    {
+        const InputDropped dropped;
+        loop.exec();
+    }
     worker.join();
     if (failure) {
         std::rethrow_exception(failure);

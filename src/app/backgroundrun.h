@@ -1,7 +1,7 @@
 #pragma once
-// A conversion on a thread of its own while the window goes on painting. User input waits until
-// the run ends, as it would if the command ran in place; the progress reaches the window through
-// its event loop.
+// A conversion on a thread of its own while the window goes on painting. User input that arrives
+// meanwhile is dropped, so nothing a person did during the run happens after it; the progress
+// reaches the window through its event loop.
 
 #include <cstdint>
 #include <functional>

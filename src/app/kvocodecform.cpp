@@ -1,14 +1,21 @@
 #include "app/kvocodecform.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "app/aboutdlg.h"
@@ -16,8 +23,10 @@
 #include "app/commandguard.h"
 #include "app/headform.h"
 #include "platform/desktop.h"
+#include "platform/filename.h"
 #include "platform/localeformat.h"
 #include "platform/russiancount.h"
+#include "platform/visibletext.h"
 #include "ui_kvocodecform.h"
 
 namespace kvo {
@@ -28,10 +37,16 @@ const QString kOpenFilter = QStringLiteral(
     "Noncompressed files(*.kvo)|*.kvo| Compressed files(*.kvo\u0445)|*.kvox|All files(*.*)|*.*");
 const QString kReplacePrompt = QStringLiteral("Replace living File?");
 
+// Texts from the file and its name are shown with their control characters and stray bytes as
+// visible escapes, so that a crafted passport or name cannot break or forge a line.
+QString shown(std::string_view text) {
+    return QString::fromStdString(VisibleText(text));
+}
+
 QString joinLines(const std::vector<std::string>& lines) {
     QStringList list;
     for (const std::string& line : lines) {
-        list << QString::fromStdString(line);
+        list << shown(line);
     }
     return list.join(QLatin1Char('\n'));
 }
@@ -40,13 +55,17 @@ std::string userDateTime(const CivilDateTime& value) {
     return formatUserDateTime(value).toStdString();
 }
 
-// The file a drag carries, when it carries exactly one local file.
+// The file a drag carries, when it carries exactly one local file. Its name is taken from the
+// bytes the address spells, so a name that is not UTF-8 survives.
 std::optional<QString> draggedFile(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
         !data->urls().front().isLocalFile()) {
         return std::nullopt;
     }
-    return data->urls().front().toLocalFile();
+    const QByteArray path =
+        QByteArray::fromPercentEncoding(data->urls().front().path(QUrl::FullyEncoded).toLatin1());
+    return decodeFileName(
+        std::string_view(path.constData(), static_cast<std::size_t>(path.size())));
 }
 
 }  // namespace
@@ -69,6 +88,12 @@ TKVOCodecForm::TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFil
     // A file dropped anywhere opens; the summary box keeps taking dropped text.
     setAcceptDrops(true);
     ui_->Memo1->viewport()->installEventFilter(this);
+    fSummaryHeight = ui_->Memo1->height();
+    ui_->Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Lines wrap anew when the box is first laid out or its text is edited.
+    connect(
+        ui_->Memo1->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged,
+        this, [this] { fitSummary(); }, Qt::QueuedConnection);
 }
 
 TKVOCodecForm::~TKVOCodecForm() = default;
@@ -137,7 +162,7 @@ void TKVOCodecForm::closeHeldFiles() {
 }
 
 void TKVOCodecForm::openChosen(const QString& path) {
-    const std::string chosen = path.toStdString();
+    const std::string chosen = encodeFileName(path);
     if (const auto kind = fileKindOf(chosen)) {
         showInspection(fSession.open(chosen, *kind, userDateTime));
     }
@@ -187,6 +212,7 @@ void TKVOCodecForm::showInspection(const FileInspection& found) {
     const bool recording = found.kind == FileKind::Recording;
     fHeadForm->Memo1().setPlainText(joinLines(found.passportLines));
     ui_->Memo1->setPlainText(joinLines(found.summaryLines));
+    fitSummary();
     ui_->BlockSizeComboBox->clear();
     for (const std::uint64_t size : found.blockSizes) {
         ui_->BlockSizeComboBox->addItem(QString::number(size));
@@ -197,6 +223,31 @@ void TKVOCodecForm::showInspection(const FileInspection& found) {
     ui_->RestoreAction->setEnabled(!recording);
     ui_->ProgressBar1->setRange(0, static_cast<int>(found.fileSize));
     ui_->ProgressBar1->setValue(0);
+}
+
+void TKVOCodecForm::fitSummary() {
+    // The summary box grows with its lines, so that a long path that wraps never pushes the last
+    // lines out of sight; the progress bar below it and the window move with it. Only a box that
+    // would not fit on the screen gets a scroll bar.
+    QPlainTextEdit& box = *ui_->Memo1;
+    const QTextDocument& document = *box.document();
+    qreal contentHeight = 2 * document.documentMargin();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        contentHeight += document.documentLayout()->blockBoundingRect(block).height();
+    }
+    const int wanted = static_cast<int>(std::ceil(contentHeight)) + 2 * box.frameWidth();
+    int grow = std::max(wanted - fSummaryHeight, 0);
+    if (const QScreen* shownOn = screen()) {
+        const int room = shownOn->availableGeometry().height() - frameGeometry().height() +
+                         (box.height() - fSummaryHeight);
+        grow = std::min(grow, std::max(room, 0));
+    }
+    const int change = fSummaryHeight + grow - box.height();
+    if (change != 0) {
+        box.resize(box.width(), fSummaryHeight + grow);
+        ui_->ProgressBar1->move(ui_->ProgressBar1->x(), ui_->ProgressBar1->y() + change);
+        resize(width(), height() + change);
+    }
 }
 
 void TKVOCodecForm::showProgress(std::uint64_t sourcePosition) {
@@ -211,12 +262,13 @@ void TKVOCodecForm::reportDroppedBytes(const ConvertReport& report) {
                                                 "Не записаны последние"})) +
             " " + CountOf(dropped, kByteForms) + " данных (неполная запись)";
         ui_->Memo1->appendPlainText(QString::fromStdString(text));
+        fitSummary();
     }
 }
 
 void TKVOCodecForm::CompressActionExecute() {
     const std::uint64_t blockSize = ui_->BlockSizeComboBox->currentText().toULongLong();
-    if (fDesktop.askYesNo(this, QString::fromStdString(fSession.targetPath()), kReplacePrompt)) {
+    if (fDesktop.askYesNo(this, shown(fSession.targetPath()), kReplacePrompt)) {
         const ConvertReport report = RunInBackground(
             [this, blockSize](const ProgressFn& progress) {
                 return fSession.compress(blockSize, progress);
@@ -232,7 +284,7 @@ void TKVOCodecForm::CompressActionExecute() {
 }
 
 void TKVOCodecForm::RestoreActionExecute() {
-    if (fDesktop.askYesNo(this, QString::fromStdString(fSession.targetPath()), kReplacePrompt)) {
+    if (fDesktop.askYesNo(this, shown(fSession.targetPath()), kReplacePrompt)) {
         try {
             RunInBackground(
                 [this](const ProgressFn& progress) { return fSession.restore(progress); },
@@ -245,7 +297,8 @@ void TKVOCodecForm::RestoreActionExecute() {
                 QStringLiteral("Поврежден блок %1; уцелевшие блоки сохранит команда "
                                "kvox --salvage %2")
                     .arg(error.blockIndex() + 1)
-                    .arg(QString::fromStdString(fSession.sourcePath())));
+                    .arg(shown(fSession.sourcePath())));
+            fitSummary();
             fDesktop.showMessage(this, QStringLiteral("распаковка не состоялась"),
                                  QStringLiteral("файл поврежден"));
         }

@@ -40,7 +40,8 @@ class TKVOCodecForm : public QMainWindow {
     void SystemMMenu(int commandId);
 
     // Opens `path` (the program's argument, or a dropped file) as File / Open opens the file
-    // chosen in its dialog; a relative path is taken from the working folder.
+    // chosen in its dialog; a relative path is taken from the working folder. Names that are not
+    // UTF-8 come as decodeFileName gives them.
     void openFile(const QString& path);
 
     const ConversionSession& session() const noexcept { return fSession; }
@@ -74,6 +75,7 @@ class TKVOCodecForm : public QMainWindow {
     void runWindowCommand(const std::function<void()>& command);
     void addAboutEntry(QMenu& menu);
     void showInspection(const FileInspection& found);
+    void fitSummary();
     void showProgress(std::uint64_t sourcePosition);
     void reportDroppedBytes(const ConvertReport& report);
 
@@ -83,6 +85,7 @@ class TKVOCodecForm : public QMainWindow {
     std::unique_ptr<THeadForm> fHeadForm;
     std::unique_ptr<TAboutDlg> fAboutDlg;
     bool fCommandRunning = false;
+    int fSummaryHeight = 0;  // the summary box's designed height, the least it has
 };
 
 }  // namespace kvo

@@ -2,12 +2,12 @@
 // named as the one argument if there is one, then the event loop.
 
 #include <QApplication>
-#include <QStringList>
 #include <QTimer>
 
 #include "app/artwork.h"
 #include "app/kvocodecform.h"
 #include "model/beep.h"
+#include "platform/filename.h"
 #include "platform/interruption.h"
 #include "platform/qtdesktop.h"
 #include "platform/versioninfofile.h"
@@ -21,9 +21,11 @@ int main(int argc, char** argv) {
     const kvo::ElfVersionInfoFile versionFile;
     kvo::TKVOCodecForm mainForm(desktop, versionFile, QCoreApplication::applicationFilePath());
     mainForm.show();
-    // A file manager hands over the file to open, as "kvocodec FILE".
-    if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() == 2) {
-        mainForm.openFile(arguments.at(1));
+    // A file manager hands over the file to open, as "kvocodec FILE". Taken from the bytes Qt has
+    // left of the command line (it removes its own options), since its decoded arguments lose
+    // names that are not UTF-8.
+    if (argc == 2) {
+        mainForm.openFile(kvo::decodeFileName(argv[1]));
     }
     // Ctrl-C, termination or a closed terminal end the program as closing the window does; a run
     // in progress stops at its next step and leaves no unfinished output.

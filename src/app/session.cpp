@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "convert/converterror.h"
+#include "platform/writeaccess.h"
+
 namespace kvo {
 namespace {
 
@@ -16,6 +19,15 @@ class TargetHeld {
   private:
     bool& closed_;
 };
+
+// The window replaces its output only where the user may write: a file that is read-only is
+// kept, although the new output is renamed over it and the folder would allow that.
+void requireReplaceable(const std::string& target) {
+    if (!MayWrite(target)) {
+        throw ConvertError(ConvertError::Kind::Refused,
+                           "Файл " + target + " защищен от записи: заменить его нельзя");
+    }
+}
 
 }  // namespace
 
@@ -47,6 +59,7 @@ FileStream& ConversionSession::heldSource(FileKind kind) {
 
 ConvertReport ConversionSession::compress(std::uint64_t blockSize, const ProgressFn& progress) {
     FileStream& source = heldSource(FileKind::Recording);
+    requireReplaceable(targetPath());
     const TargetHeld held(fTargetClosed);
     const auto dataSize = static_cast<std::uint64_t>(fInspection.dataSize);
     return CompressFile(source, fInspection.passportLength, EqualBlocks(dataSize, blockSize),
@@ -55,6 +68,7 @@ ConvertReport ConversionSession::compress(std::uint64_t blockSize, const Progres
 
 ConvertReport ConversionSession::restore(const ProgressFn& progress) {
     FileStream& source = heldSource(FileKind::Compressed);
+    requireReplaceable(targetPath());
     const TargetHeld held(fTargetClosed);
     return RestoreFile(source, fInspection.passportLength, targetPath(), progress);
 }

@@ -29,7 +29,8 @@ class ConversionSession {
     std::string targetPath() const;
 
     // Runs over the held source from its start, so a second run without a new open writes the
-    // same file. Both need a held source of the matching kind (std::logic_error otherwise).
+    // same file. Both need a held source of the matching kind (std::logic_error otherwise), and
+    // refuse with ConvertError to replace an output the user may not write.
     ConvertReport compress(std::uint64_t blockSize, const ProgressFn& progress);
     ConvertReport restore(const ProgressFn& progress);
 

@@ -7,6 +7,7 @@
 #include "cli/inputfiles.h"
 #include "cli/options.h"
 #include "cli/outputtext.h"
+#include "platform/buildrevision.h"
 #include "platform/interruption.h"
 
 namespace kvo::cli {
@@ -83,7 +84,7 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
         return Printed(console);
     }
     if (options.version) {
-        console.out << "kvox " << KVO_VERSION << '\n';
+        console.out << "kvox " << KVO_VERSION << " (ревизия " << BuildRevision() << ")\n";
         return Printed(console);
     }
     const auto listed = InputFiles(options);

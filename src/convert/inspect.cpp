@@ -36,14 +36,15 @@ std::uint32_t readPassportLength(FileStream& source, std::uint64_t fileSize) {
     return ReadPassportLength(source);
 }
 
-// The length word that opens the first block is twice its record count.
-std::uint64_t firstBlockSize(FileStream& source, std::uint32_t passportLength) {
+// The length word that opens the first block is twice its record count. The block size is an
+// unsigned 32-bit value, as the format's own is: a word above 2 x 715827882 wraps.
+std::uint32_t firstBlockSize(FileStream& source, std::uint32_t passportLength) {
     std::array<std::uint8_t, 4> word{};
     source.seek(passportLength);
     if (source.read(word.data(), word.size()) < word.size()) {
         return 0;  // no block behind the passport
     }
-    return std::uint64_t{codec::readU32(word.data()) >> 1} * kRecordSize;
+    return (codec::readU32(word.data()) >> 1) * std::uint32_t{kRecordSize};
 }
 
 void appendRecordingSummary(FileInspection& result, const std::string& path) {

@@ -3,21 +3,36 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QFileDialog>
 #include <QMessageBox>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/errortext.h"
-#include "platform/openfilter.h"
+#include "platform/filename.h"
+#include "platform/opendialog.h"
 
 namespace kvo {
 
+namespace {
+
+std::string workingFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string("/") : folder.string();
+}
+
+}  // namespace
+
+QtDesktop::QtDesktop() : fFolder(workingFolder()) {}
+
 std::optional<QString> QtDesktop::chooseOpenFile(QWidget* owner, const QString& filter) {
-    const QString path =
-        QFileDialog::getOpenFileName(owner, QString(), QString(), toQtFilter(filter));
-    if (path.isEmpty()) {
+    OpenFileDialog dialog(owner, filter, fFolder);
+    dialog.exec();
+    fFolder = dialog.folder();
+    if (!dialog.chosenFile()) {
         return std::nullopt;
     }
-    return path;
+    return decodeFileName(*dialog.chosenFile());
 }
 
 bool QtDesktop::askYesNo(QWidget* owner, const QString& text, const QString& caption) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "apptesting.h"
+#include "platform/buildrevision.h"
 #include "platform/versionresource.h"
 
 namespace kvo::test {
@@ -102,9 +104,24 @@ TEST(AboutBox, ReadsTheResourceThatTheBuildPutIntoTheExecutable) {
     Windows w(file, QStringLiteral("/proc/self/exe"));
     w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
     ASSERT_EQ(w.desktop.modals.size(), 1u);
-    EXPECT_EQ(w.aboutDlg.label(6).text(), "FileVersion :  1.0.0.0");
-    EXPECT_EQ(w.aboutDlg.label(4).text(), "ProductVersion: 1.0.0.0");
-    EXPECT_EQ(w.aboutDlg.label(1).text(), "Обработка KVO-файлов");
+    // No design-time text is left: the build gives every string the box reads, the private
+    // build being the source revision.
+    EXPECT_EQ(
+        labelTexts(w.aboutDlg),
+        (QStringList{"CompanyName: KVOCodec developers", "ProductName: KVOCodec",
+                     QStringLiteral("PrivateBuild: ") + BuildRevision(), "ProductVersion: 1.0.0.0",
+                     "FileDescription: Обработка KVO-файлов", "FileVersion :  1.0.0.0"}));
+    EXPECT_TRUE(QString(BuildRevision()).contains(QRegularExpression("^([0-9a-f]{7,}|unknown)$")))
+        << BuildRevision();
+}
+
+TEST(AboutBox, EveryLabelOfTheProgramsOwnResourceFitsInTheBox) {
+    const ElfVersionInfoFile file;
+    Windows w(file, QStringLiteral("/proc/self/exe"));
+    w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
+    for (int i = 1; i <= 6; ++i) {
+        EXPECT_LE(w.aboutDlg.label(i).geometry().right(), w.aboutDlg.width()) << i;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "apptesting.h"
 
+#include <QInputDevice>
+#include <QPointingDevice>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -10,7 +12,15 @@ void ensureApplication() {
     static int argc = 1;
     static char name[] = "kvo_app_tests";
     static char* argv[] = {name, nullptr};
-    static const auto application = std::make_unique<QApplication>(argc, argv);
+    static const auto application = [] {
+        auto made = std::make_unique<QApplication>(argc, argv);
+        // The input devices are made now, so that Qt's list of them outlives the application
+        // at exit: made later (by a test's first mouse event), the list went first and the
+        // devices' destructors crashed.
+        QPointingDevice::primaryPointingDevice();
+        QInputDevice::primaryKeyboard();
+        return made;
+    }();
 }
 
 std::filesystem::path cleanFolder(const std::string& name) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QTextCursor>
 #include <filesystem>
 
 #include "apptesting.h"
@@ -142,6 +143,47 @@ TEST(Conversion, TrailingPartialRecordIsReportedAndNotCarried) {
     EXPECT_EQ(w.summaryLines().back(), "Не записан последний 1 байт данных (неполная запись)");
 }
 
+// Whether every line of the summary box lies inside what it shows.
+bool everySummaryLineVisible(const Windows& w) {
+    QCoreApplication::processEvents();
+    const QPlainTextEdit& box = w.summary();
+    QTextCursor end(box.document());
+    end.movePosition(QTextCursor::End);
+    QTextCursor start(box.document());
+    return box.cursorRect(start).top() >= 0 &&
+           box.cursorRect(end).bottom() < box.viewport()->height();
+}
+
+TEST(Conversion, ALongPathKeepsEverySummaryLineInSight) {
+    Windows w;
+    w.mainForm.show();
+    const auto folder = cleanFolder(std::string(60, 'p')) / std::string(120, 'q');
+    std::filesystem::create_directories(folder);
+    const auto source = folder / "odd.kvo";
+    writeBytes(source, plainRecording(6005));
+    compress(w, source, "6000");
+    EXPECT_EQ(w.summaryLines().back(), "Не записаны последние 5 байт данных (неполная запись)");
+    EXPECT_TRUE(everySummaryLineVisible(w));
+    // Below the box nothing is covered: the progress bar moved down with it.
+    EXPECT_GT(w.progress().y(), w.summary().geometry().bottom());
+    EXPECT_LE(w.progress().geometry().bottom(), w.mainForm.centralWidget()->height());
+
+    // A damaged file adds its line below the paths, which is in sight as well.
+    Bytes packed = readBytes(folder / "odd.kvox");
+    packed.resize(packed.size() - 7);
+    writeBytes(folder / "cut.kvox", packed);
+    restore(w, folder / "cut.kvox");
+    EXPECT_TRUE(w.summaryLines().back().contains("kvox --salvage"));
+    EXPECT_TRUE(everySummaryLineVisible(w));
+
+    // A short path: the box is back to its designed size.
+    const auto near = cleanFolder("short") / "a.kvo";
+    writeBytes(near, plainRecording(600));
+    w.open(near);
+    EXPECT_TRUE(everySummaryLineVisible(w));
+    EXPECT_EQ(w.summary().height(), 153);
+}
+
 TEST(Conversion, EmptyDataAreaGivesThePassportAlone) {
     Windows w;
     const auto folder = cleanFolder("empty");
@@ -252,6 +294,44 @@ TEST(Conversion, TargetThatIsAFolderEndsInTheErrorBox) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
                             std::filesystem::directory_iterator()),
               2);
+}
+
+TEST(Conversion, AReadOnlyTargetIsNotReplacedAndTheErrorBoxNamesIt) {
+    Windows w;
+    const auto folder = cleanFolder("read-only-target");
+    const auto source = folder / "rec.kvo";
+    const auto packed = folder / "rec.kvox";
+    const Bytes old = {'o', 'l', 'd'};
+    using std::filesystem::perms;
+    // Mode 444: nobody may write it, root included.
+    const auto makeReadOnly = [](const std::filesystem::path& path) {
+        std::filesystem::permissions(path,
+                                     perms::owner_read | perms::group_read | perms::others_read);
+    };
+    const auto expectRefused = [&](const std::filesystem::path& target) {
+        ASSERT_EQ(w.desktop.errors.size(), 1u) << target;
+        EXPECT_TRUE(w.desktop.errors[0].contains(qpath(target)))
+            << w.desktop.errors[0].toStdString();
+        EXPECT_EQ(w.desktop.questions.back().caption, kPrompt);
+        EXPECT_EQ(readBytes(target), old);
+        EXPECT_EQ(std::filesystem::status(target).permissions() & perms::all,
+                  perms::owner_read | perms::group_read | perms::others_read);
+        EXPECT_TRUE(w.mainForm.session().TargetClosed());
+        w.desktop.errors.clear();
+    };
+
+    writeBytes(source, plainRecording(600));
+    writeBytes(packed, old);
+    makeReadOnly(packed);
+    compress(w, source, "600");
+    expectRefused(packed);
+
+    std::filesystem::remove(packed);
+    compress(w, source, "600");
+    writeBytes(source, old);
+    makeReadOnly(source);
+    restore(w, packed);
+    expectRefused(source);
 }
 
 }  // namespace

@@ -100,6 +100,28 @@ TEST(MainWindow, OpensACompressedFileForRestoreOnly) {
     EXPECT_TRUE(w.action("RestoreAction").isEnabled());
 }
 
+TEST(MainWindow, ControlCharactersInPassportTextsCannotForgeLines) {
+    Windows w;
+    const auto path = cleanFolder("forged") / "run.kvo";
+    // "A", line feed, "Датирование = 01.01.2000" in Windows-1251, carriage return, an escape.
+    const std::string mark =
+        "A\n\xC4\xE0\xF2\xE8\xF0\xEE\xE2\xE0\xED\xE8\xE5 = 01.01.2000\r\x1b[2J";
+    Bytes file = {'R', 'e', 'c', '\n', 'v', 'o', 0, 0, 0, 0, 1, 0, 1, 0, 7, 0, 0x2B};
+    file.push_back(static_cast<std::uint8_t>(mark.size()));
+    file.insert(file.end(), mark.begin(), mark.end());
+    file.insert(file.end(), {4, 0, 0, 0, 0, 0, 0, 0, 0x59, 0x40, 0, 0});
+    file[6] = static_cast<std::uint8_t>(file.size());
+    writeBytes(path, file);
+    w.open(path);
+    EXPECT_EQ(w.passportLines(),
+              (QStringList{"Rec\\x0Avo", "Длина паспорта = " + QString::number(file.size()),
+                           "Плата = М1", "Число каналов = 1",
+                           "Канал 7  Ку/Кд =  3/5  Имя отм. A\\x0AДатирование = "
+                           "01.01.2000\\x0D\\x1B[2J  Тип Оборотный",
+                           "Датирование = " + formatUserDateTime({1900, 4, 9, 0, 0, 0, 0}),
+                           "част.дискр.аналог.кан. = 0"}));
+}
+
 TEST(MainWindow, RejectedOrCancelledOpenHoldsNothingAndKeepsTheTexts) {
     Windows w;
     const auto folder = cleanFolder("open-rejected");

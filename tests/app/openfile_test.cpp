@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "apptesting.h"
+#include "platform/filename.h"
 
 namespace kvo::test {
 namespace {
@@ -138,6 +139,40 @@ TEST(OpenFile, NoFileIsTakenFromADragWhileACommandRuns) {
 
     EXPECT_TRUE(drop(w.mainForm, *other));  // and taken again once the command has ended
     EXPECT_FALSE(shown(w).compress);
+}
+
+TEST(OpenFile, NamesThatAreNotUtf8OpenAsArgumentAndDropAndConvert) {
+    const auto folder = cleanFolder("cp1251-names");
+    const std::string name = "\xcf\xf0\xe8\xec\xe5\xf0";  // "Пример" in Windows-1251
+    const Bytes original = plainRecording(6000);
+    writeBytes(folder / (name + ".kvo"), original);
+    const QString shownPath =
+        QString::fromStdString(folder.string()) + "/\\xCF\\xF0\\xE8\\xEC\\xE5\\xF0.kvo";
+
+    // As the program's argument, the name's bytes as they are.
+    Windows w;
+    w.mainForm.openFile(decodeFileName(folder.string() + "/" + name + ".kvo"));
+    EXPECT_TRUE(w.desktop.errors.empty()) << w.desktop.errors.front().toStdString();
+    EXPECT_TRUE(shown(w).held);
+    EXPECT_EQ(w.summaryLines().mid(1, 1), QStringList{"Путь " + shownPath});
+    w.desktop.setNextAnswer(true);
+    w.action("CompressAction").trigger();
+    EXPECT_TRUE(w.desktop.errors.empty());
+    EXPECT_EQ(w.desktop.questions.back().text, shownPath + "x");
+    EXPECT_TRUE(std::filesystem::exists(folder / (name + ".kvox")));
+
+    // Dropped: a file manager spells the bytes in the address.
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(folder.string()) +
+                                    "/%CF%F0%E8%EC%E5%F0.kvox")});
+    std::filesystem::remove(folder / (name + ".kvo"));
+    Windows dropped;
+    EXPECT_TRUE(drop(dropped.mainForm, data));
+    EXPECT_TRUE(dropped.desktop.errors.empty()) << dropped.desktop.errors.front().toStdString();
+    EXPECT_TRUE(shown(dropped).restore);
+    dropped.desktop.setNextAnswer(true);
+    dropped.action("RestoreAction").trigger();
+    EXPECT_TRUE(readBytes(folder / (name + ".kvo")) == original);
 }
 
 TEST(OpenFile, OnlyOneLocalFileIsTakenFromADrag) {

@@ -9,6 +9,7 @@
 #include "convert/convertfile.h"
 #include "convert/storedblocks.h"
 #include "kvoxrun.h"
+#include "platform/buildrevision.h"
 #include "platform/interruption.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
@@ -98,7 +99,9 @@ TEST(Kvox, ExitStatusesAndMessages) {
     EXPECT_EQ(Kvox({(folder / "b.txt").string()}).status, kExitError);
     EXPECT_EQ(Kvox({}).status, kExitError);
     EXPECT_EQ(Kvox({"-o", "x", "a", "b"}).status, kExitError);
-    EXPECT_EQ(Kvox({"--version"}).out, "kvox " KVO_TEST_VERSION "\n");
+    // The version names the source revision, as the window's about box does.
+    EXPECT_EQ(Kvox({"--version"}).out,
+              std::string("kvox " KVO_TEST_VERSION " (ревизия ") + BuildRevision() + ")\n");
     EXPECT_EQ(Kvox({"--help"}).status, kExitSuccess);
 
     // A LeadByte the codec cannot carry: refused, and no output appears.

@@ -1,4 +1,4 @@
-// Texts from files made safe for a terminal and for JSON.
+// Texts from files made safe for JSON.
 
 #include "cli/outputtext.h"
 
@@ -6,21 +6,6 @@
 
 namespace kvo::cli {
 namespace {
-
-TEST(OutputText, ControlCharactersBecomeVisibleEscapes) {
-    EXPECT_EQ(VisibleText("Канал\x1b[2J"), "Канал\\x1B[2J");
-    EXPECT_EQ(VisibleText("a\r\nb\tc\x7f"), "a\\x0D\\x0Ab\\x09c\\x7F");
-    EXPECT_EQ(VisibleText(std::string("a\0b", 3)), "a\\x00b");
-    // C1 characters: CSI U+009B and NEL U+0085, as UTF-8.
-    EXPECT_EQ(VisibleText("\xc2\x9b"
-                          "2J\xc2\x85"),
-              "\\u009B2J\\u0085");
-    EXPECT_EQ(VisibleText("\xc2\xa0\xc2\xa9"), "\xc2\xa0\xc2\xa9");  // U+00A0, U+00A9 stay
-    // Bytes that are not UTF-8, alone or cut short, and an escape that was there already.
-    EXPECT_EQ(VisibleText("\x9b\xff\xd0"), "\\x9B\\xFF\\xD0");
-    EXPECT_EQ(VisibleText("\\x1B"), "\\\\x1B");
-    EXPECT_EQ(VisibleText("Плата = М17"), "Плата = М17");
-}
 
 TEST(OutputText, JsonStringsAreValidWhateverTheBytes) {
     const struct {

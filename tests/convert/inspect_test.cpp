@@ -258,6 +258,12 @@ TEST(Summary, CompressedFileShowsTheFirstBlockSize) {
     }
     const auto empty = inspect(writeFile("empty.kvox", plainPassport(), 0), FileKind::Compressed);
     EXPECT_EQ(empty.blockSize, 0u);
+
+    // The product wraps as the format's unsigned 32-bit block size does.
+    const Bytes huge = PassportBuilder{plainPassport()}.u32(0xFFFFFFFFu).done(24);
+    const auto wrapped = inspect(writeFile("huge.kvox", huge, 8), FileKind::Compressed);
+    EXPECT_EQ(wrapped.blockSize, 4294967290u);
+    EXPECT_EQ(wrapped.summaryLines.back(), "Размер = 24 + 4294967290 x N");
 }
 
 TEST(Refusals, ShortFilesLongPassportsAndHugeFiles) {
