@@ -6,6 +6,7 @@
 
 #include "platform/desktop.h"
 #include "platform/interruption.h"
+#include "platform/visibletext.h"
 
 namespace kvo {
 
@@ -16,8 +17,10 @@ void runCommand(Desktop& desktop, const std::function<void()>& command) {
         desktop.showError(QStringLiteral("Недостаточно памяти"));
     } catch (const std::exception& error) {
         // A run stopped on request: the program is closing, no box should hold it up.
+        // Messages name files; a name's control characters and bytes that are not UTF-8 are
+        // shown as escapes, as everywhere else.
         if (!Interrupted()) {
-            desktop.showError(QString::fromUtf8(error.what()));
+            desktop.showError(QString::fromStdString(VisibleText(error.what())));
         }
     }
 }

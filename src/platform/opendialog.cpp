@@ -69,13 +69,17 @@ OpenFileDialog::OpenFileDialog(QWidget* owner, const QString& filter, const std:
     layout_.addWidget(&buttons_);
     resize(560, 400);
 
-    connect(&path_, &QLineEdit::returnPressed, this,
-            [this] { open(encodeFileName(path_.text())); });
     connect(&entries_, &QListWidget::itemActivated, this,
             [this](const QListWidgetItem* item) { openItem(item); });
     connect(&filter_, &QComboBox::currentIndexChanged, this, [this] { refill(); });
-    connect(&buttons_, &QDialogButtonBox::accepted, this,
-            [this] { openItem(entries_.currentItem()); });
+    // Open (or Enter, also in the path field) takes a path typed there, else the chosen entry.
+    connect(&buttons_, &QDialogButtonBox::accepted, this, [this] {
+        if (path_.text() != decodeFileName(folder_)) {
+            open(encodeFileName(path_.text()));
+        } else {
+            openItem(entries_.currentItem());
+        }
+    });
     connect(&buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     showFolder(folder);
 }
@@ -96,12 +100,18 @@ void OpenFileDialog::refill() {
     if (folder_ != "/") {
         addEntry("..", true, fs::path(folder_).parent_path().string());
     }
+    // The first file is chosen, so that Enter opens it rather than the folder above.
+    int firstFile = -1;
     for (const Entry& entry : listFolder(folder_)) {
         if (entry.folder || matches(patterns, entry.name)) {
+            if (!entry.folder && firstFile < 0) {
+                firstFile = entries_.count();
+            }
             addEntry(entry.name, entry.folder, (fs::path(folder_) / entry.name).string());
         }
     }
-    entries_.setCurrentRow(0);
+    entries_.setCurrentRow(std::max(firstFile, 0));
+    entries_.setFocus();
 }
 
 // A name is shown as everywhere else, control characters and bytes that are not UTF-8 as

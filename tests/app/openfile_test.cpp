@@ -173,6 +173,14 @@ TEST(OpenFile, NamesThatAreNotUtf8OpenAsArgumentAndDropAndConvert) {
     dropped.desktop.setNextAnswer(true);
     dropped.action("RestoreAction").trigger();
     EXPECT_TRUE(readBytes(folder / (name + ".kvo")) == original);
+
+    // The error box names such a file the same way.
+    writeBytes(folder / (name + "2.kvo"), Bytes{'R', 'e', 'c'});
+    Windows refused;
+    refused.mainForm.openFile(decodeFileName(folder.string() + "/" + name + "2.kvo"));
+    ASSERT_EQ(refused.desktop.errors.size(), 1u);
+    EXPECT_TRUE(refused.desktop.errors[0].contains(shownPath.chopped(4) + "2.kvo"))
+        << refused.desktop.errors[0].toStdString();
 }
 
 TEST(OpenFile, OnlyOneLocalFileIsTakenFromADrag) {

@@ -85,6 +85,16 @@ TEST(OpenDialog, ListsNamesThatAreNotUtf8AndGivesTheirBytes) {
     EXPECT_EQ(dialog.findChild<QListWidget*>("entries")->item(3)->toolTip(),
               QStringLiteral("Windows-1251: Пример.kvo"));
 
+    // The first file is chosen at the start.
+    EXPECT_EQ(dialog.findChild<QListWidget*>("entries")->currentRow(), 2);
+
+    // A folder typed into the path field is opened, relative to the one shown.
+    dialog.findChild<QLineEdit*>("path")->setText(QStringLiteral("sub"));
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+    EXPECT_EQ(dialog.folder(), (folder / "sub").string());
+    EXPECT_EQ(listed(dialog), QStringList{"../"});
+    dialog.showFolder(folder.string());
+
     dialog.findChild<QComboBox*>("filter")->setCurrentIndex(2);
     EXPECT_EQ(listed(dialog).size(), 5);
     choose(dialog, "sub/");
