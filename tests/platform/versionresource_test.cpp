@@ -5,10 +5,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "platform/elfsection.h"
 #include "platform/versionresource.h"
+#include "platform/versionstrings.h"
 
 namespace kvo {
 namespace {
@@ -113,6 +116,27 @@ TEST(ElfSection, ForeignAndDamagedFilesGiveNothing) {
     std::filesystem::copy_file(self, cut, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(cut, std::filesystem::file_size(self) / 2);
     EXPECT_FALSE(readElfSection(cut, ".text"));
+}
+
+TEST(VersionStrings, TheStringsFileGivesTheResourceContent) {
+    std::istringstream strings(
+        "# comment\n\nCompanyName=KVOCodec developers\nPrivateBuild=abc1234\n"
+        "FileVersion=1.2.3.4\nProductVersion=5.6.7.8\nFileDescription=a=b\n");
+    const VersionResourceContent content = versionContentFrom(strings);
+    EXPECT_EQ(content.fileVersionMS, (1u << 16) | 2u);
+    EXPECT_EQ(content.fileVersionLS, (3u << 16) | 4u);
+    EXPECT_EQ(content.productVersionMS, (5u << 16) | 6u);
+    EXPECT_EQ(content.productVersionLS, (7u << 16) | 8u);
+    EXPECT_EQ(content.stringTableKey, "040904E4");
+    EXPECT_EQ(content.strings.size(), 5u);
+    EXPECT_EQ(content.strings[1], (std::pair<std::string, std::string>{"PrivateBuild", "abc1234"}));
+    EXPECT_EQ(content.strings[4].second, "a=b");
+
+    for (const char* bad : {"no equals sign\n", "FileVersion=1.2\n", "FileVersion=1.2.3.65536\n",
+                            "ProductVersion=1.2.3.4x\n"}) {
+        std::istringstream broken(bad);
+        EXPECT_THROW(versionContentFrom(broken), std::runtime_error) << bad;
+    }
 }
 
 }  // namespace
