@@ -183,23 +183,25 @@ Outcome ProcessFile(const std::string& path, const RunContext& context, const Co
     if (!kind && !compressedOnly) {
         return reporter.fail("расширение не .kvo и не .kvox; направление задают -z или -d");
     }
+    // Test and salvage take any other name as a compressed file.
+    const FileKind taken = kind.value_or(FileKind::Compressed);
     try {
         auto source = path == kStandardInputName ? FileStream::SpoolStandardInput(SpoolFolder())
                                                  : FileStream::OpenRead(path);
-        if (NotCompressedAfterAll(source, *kind, options.action)) {
+        if (NotCompressedAfterAll(source, taken, options.action)) {
             return reporter.fail(
                 "не сжатый файл: данные за паспортом не начинаются со сжатого блока; запись .kvo "
                 "сжимается без -d");
         }
         switch (options.action) {
             case Action::List:
-                return List(source, *kind, options, console, reporter);
+                return List(source, taken, options, console, reporter);
             case Action::Test:
                 return Test(source, context.threads, reporter);
             case Action::Salvage:
                 return Salvage(source, context, console, reporter);
             case Action::Convert:
-                return Convert(source, *kind, context, reporter);
+                return Convert(source, taken, context, reporter);
         }
     } catch (const std::bad_alloc&) {
         return reporter.fail("недостаточно памяти для блоков этого размера: задайте меньший "

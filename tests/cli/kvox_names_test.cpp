@@ -70,20 +70,22 @@ TEST(KvoxNames, ARecordingForcedThroughARestoreIsNoCompressedFile) {
     const auto folder = test::CleanFolder("kvox-forced");
     const auto recording = folder / "a.kvo";
     WriteBytes(recording, RecordingBytes(600));
+    WriteBytes(folder / "a.dat", RecordingBytes(600));
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"-d", recording.string()},
           std::vector<std::string>{"-d", "-t", recording.string()},
-          std::vector<std::string>{"-d", "-l", recording.string()}}) {
+          std::vector<std::string>{"-d", "-l", recording.string()},
+          std::vector<std::string>{"-t", (folder / "a.dat").string()}}) {
         const KvoxRun run = Kvox(args);
         EXPECT_EQ(run.status, kExitError) << args[1];
         EXPECT_TRUE(Has(run.err,
-                        "a.kvo: не сжатый файл: данные за паспортом не начинаются со "
+                        ": не сжатый файл: данные за паспортом не начинаются со "
                         "сжатого блока; запись .kvo сжимается без -d"))
             << run.err;
         EXPECT_FALSE(Has(run.err, "поврежден")) << run.err;
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_EQ(test::EntriesIn(folder), 1u);
+    EXPECT_EQ(test::EntriesIn(folder), 2u);
 
     // A compressed file under another name restores as one.
     ASSERT_EQ(Kvox({"-o", (folder / "a.bin").string(), recording.string()}).status, kExitSuccess);
