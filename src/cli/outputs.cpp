@@ -17,11 +17,12 @@ std::optional<std::string> OutputRefusal(const std::string& output, const FileSt
         return std::nullopt;
     }
     const auto same = [&target](const FileIdentity& input) { return input.sameFile(*target); };
+    const std::string shown = output == kStandardOutput ? kStandardOutputShown : output;
     if (same(source.identity())) {
-        return "файл результата совпадает с исходным: " + output;
+        return "файл результата совпадает с исходным: " + shown;
     }
     if (std::any_of(context.inputs.begin(), context.inputs.end(), same)) {
-        return "файл результата " + output +
+        return "файл результата " + shown +
                " — один из входных файлов этого запуска, он не будет заменен";
     }
     return std::nullopt;

@@ -162,7 +162,7 @@ SafeOutputFile::SafeOutputFile(const std::string& targetPath, ExistingTarget exi
       fStream(-1, targetPath) {
     if (const auto descriptor = DescriptorNamed(targetPath)) {
         const int copy = ::fcntl(*descriptor, F_DUPFD_CLOEXEC, 0);
-        const std::string name = targetPath == kStandardOutput ? "стандартный вывод" : targetPath;
+        const std::string name = targetPath == kStandardOutput ? kStandardOutputShown : targetPath;
         if (copy < 0) {
             CannotCreate(name, errno);
         }

@@ -70,8 +70,9 @@ class SafeOutputFile {
     std::optional<KeptMetadata> fKept;
 };
 
-// The target name that stands for standard output.
+// The target name that stands for standard output, and how messages name it.
 inline constexpr char kStandardOutput[] = "-";
+inline constexpr char kStandardOutputShown[] = "стандартный вывод";
 
 // Whether writing `targetPath` would replace something: anything there but a device, a pipe or
 // an open descriptor, a link that leads nowhere included.

@@ -163,6 +163,23 @@ TEST(KvoxOutputs, ADescriptorNameIsWrittenThroughItsDescriptor) {
     EXPECT_EQ(test::EntriesIn(folder), 3u);
 }
 
+// kvox -c a.kvo >> a.kvo would append to the recording while it is read.
+TEST(KvoxOutputs, StandardOutputOntoTheSourceIsRefused) {
+    const auto source = Recording("onto-source");
+    const std::string original = ReadBytes(source);
+    const int appending = ::open(source.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(appending, 0);
+    const int savedOut = ::dup(STDOUT_FILENO);
+    ASSERT_EQ(::dup2(appending, STDOUT_FILENO), STDOUT_FILENO);
+    const KvoxRun run = Kvox({"-c", source.string()});
+    ::dup2(savedOut, STDOUT_FILENO);
+    ::close(savedOut);
+    ::close(appending);
+    EXPECT_EQ(run.status, kExitError);
+    EXPECT_TRUE(Has(run.err, "совпадает с исходным: стандартный вывод")) << run.err;
+    EXPECT_EQ(ReadBytes(source), original);
+}
+
 TEST(KvoxOutputs, MessagesShowControlCharactersOfNamesAsEscapes) {
     const auto source = Recording("names");
     const auto folder = source.parent_path();
