@@ -6,11 +6,18 @@
 #include <variant>
 #include <vector>
 
+#include "cli/folderwalk.h"
 #include "cli/options.h"
 
 namespace kvo::cli {
 
-// The files in the order they are to be done; UsageError when the command line names none.
-std::variant<std::vector<std::string>, UsageError> InputFiles(const Options& options);
+struct InputFileList {
+    std::vector<std::string> files;  // in the order they are to be done
+    // What the walks of named folders could not read or left out.
+    std::vector<WalkFinding> findings;
+};
+
+// UsageError when the command line names no file.
+std::variant<InputFileList, UsageError> InputFiles(const Options& options);
 
 }  // namespace kvo::cli

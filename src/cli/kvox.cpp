@@ -7,6 +7,7 @@
 #include "cli/inputfiles.h"
 #include "cli/options.h"
 #include "cli/outputtext.h"
+#include "cli/reporter.h"
 #include "platform/buildrevision.h"
 #include "platform/interruption.h"
 
@@ -91,7 +92,7 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
     if (const auto* error = std::get_if<UsageError>(&listed)) {
         return Usage(console, error->message);
     }
-    const auto& files = std::get<std::vector<std::string>>(listed);
+    const auto& [files, findings] = std::get<InputFileList>(listed);
     if (options.output && files.size() != 1) {
         return Usage(console, "-o можно указать только для одного файла");
     }
@@ -108,10 +109,9 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
         }
     }
 
-    const InterruptionGuard guard;
     int status = kExitSuccess;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        switch (ProcessFile(files[i], context, console)) {
+    const auto count = [&status](Outcome outcome) {
+        switch (outcome) {
             case Outcome::Failed:
                 status = kExitError;
                 break;
@@ -121,6 +121,20 @@ int RunKvox(const std::vector<std::string>& args, const Console& console) {
             case Outcome::Done:
                 break;
         }
+    };
+    for (const WalkFinding& finding : findings) {
+        Reporter reporter(finding.path, options, console);
+        if (finding.error) {
+            count(reporter.fail(finding.message));
+        } else {
+            reporter.warn(finding.message);
+            count(reporter.outcome());
+        }
+    }
+
+    const InterruptionGuard guard;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        count(ProcessFile(files[i], context, console));
         // A file finished before the request is kept and counted as it ended; the rest wait.
         if (Interrupted() && i + 1 < files.size()) {
             console.err << "kvox: прервано: файлы после " << VisibleText(files[i])

@@ -1,0 +1,146 @@
+#include "kvoxchild.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace kvo::test {
+namespace {
+
+// Reads one "Name:\tvalue" line of /proc/<pid>/status.
+std::string StatusField(pid_t pid, const std::string& name) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(name + ":", 0) == 0) {
+            return line.substr(name.size() + 1);
+        }
+    }
+    return {};
+}
+
+template <typename Ready>
+bool WaitFor(std::chrono::milliseconds limit, Ready ready) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// In the child between fork and exec: only calls that are safe there.
+[[noreturn]] void StartKvox(std::vector<char*>& argv, std::vector<char*>& environment, int errFile,
+                            int input, bool unprivileged) {
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null < 0 || ::dup2(input >= 0 ? input : null, 0) < 0 || ::dup2(null, 1) < 0 ||
+        ::dup2(errFile, 2) < 0) {
+        ::_exit(126);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ::signal(signal, SIG_DFL);
+    }
+    if (unprivileged && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+        ::_exit(126);
+    }
+    ::execve(argv[0], argv.data(), environment.data());
+    ::_exit(127);
+}
+
+}  // namespace
+
+KvoxChild::KvoxChild(const std::vector<std::string>& args, const std::filesystem::path& errFile,
+                     const ChildSetup& setup) {
+    std::vector<std::string> words{KVO_KVOX_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (!setup.temporaryFolder || std::string(*variable).rfind("TMPDIR=", 0) != 0) {
+            variables.emplace_back(*variable);
+        }
+    }
+    if (setup.temporaryFolder) {
+        variables.push_back("TMPDIR=" + setup.temporaryFolder->string());
+    }
+    std::vector<char*> environment;
+    for (std::string& variable : variables) {
+        environment.push_back(variable.data());
+    }
+    environment.push_back(nullptr);
+    const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int pipeEnds[2] = {-1, -1};
+    if (setup.silentInput && ::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        pipeEnds[0] = pipeEnds[1] = -1;
+    }
+    fPid = ::fork();
+    if (fPid == 0) {
+        StartKvox(argv, environment, err, pipeEnds[0], setup.unprivileged);
+    }
+    ::close(err);
+    if (pipeEnds[0] >= 0) {
+        ::close(pipeEnds[0]);
+    }
+    fInput = pipeEnds[1];
+}
+
+KvoxChild::~KvoxChild() {
+    if (fPid > 0 && !fReaped) {
+        ::kill(fPid, SIGKILL);
+        ::waitpid(fPid, nullptr, 0);
+    }
+    if (fInput >= 0) {
+        ::close(fInput);
+    }
+}
+
+bool KvoxChild::waitUntilHandled(int signal, std::chrono::milliseconds limit) const {
+    const unsigned long long bit = 1ull << (signal - 1);
+    return WaitFor(limit, [&] {
+        const std::string caught = StatusField(fPid, "SigCgt");
+        return !caught.empty() && (std::stoull(caught, nullptr, 16) & bit) != 0;
+    });
+}
+
+bool KvoxChild::waitUntilThreaded(std::chrono::milliseconds limit) const {
+    return WaitFor(limit, [&] {
+        const std::string threads = StatusField(fPid, "Threads");
+        return !threads.empty() && std::stoi(threads) > 1;
+    });
+}
+
+void KvoxChild::signal(int signal) const {
+    ::kill(fPid, signal);
+}
+
+std::optional<int> KvoxChild::exitStatus(std::chrono::milliseconds limit) {
+    int raw = 0;
+    const bool ended = WaitFor(limit, [&] { return ::waitpid(fPid, &raw, WNOHANG) == fPid; });
+    if (!ended) {
+        return std::nullopt;
+    }
+    fReaped = true;
+    if (!WIFEXITED(raw)) {
+        return std::nullopt;
+    }
+    return WEXITSTATUS(raw);
+}
+
+}  // namespace kvo::test
