@@ -1,16 +1,20 @@
 #include "platform/interruption.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstddef>
 
 namespace kvo {
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+// Written by the signal handler on whichever thread the signal lands, read by every thread of a
+// run: an atomic, and lock-free, because only that is safe inside a signal handler.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 void OnSignal(int) {
-    gInterrupted = 1;
+    gInterrupted.store(true);
 }
 
 }  // namespace
@@ -35,13 +39,13 @@ InterruptionGuard::~InterruptionGuard() {
 }
 
 bool Interrupted() noexcept {
-    return gInterrupted != 0;
+    return gInterrupted.load();
 }
 void RequestInterruption() noexcept {
-    gInterrupted = 1;
+    gInterrupted.store(true);
 }
 void ClearInterruption() noexcept {
-    gInterrupted = 0;
+    gInterrupted.store(false);
 }
 
 }  // namespace kvo

@@ -15,9 +15,9 @@ extern char** environ;
 namespace kvo::test {
 namespace {
 
-// Reads one "Name:\tvalue" line of /proc/<pid>/status.
-std::string StatusField(pid_t pid, const std::string& name) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+// The value of one "name: value" line of /proc/<pid>/<file>.
+std::string ProcField(pid_t pid, const std::string& file, const std::string& name) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/" + file);
     for (std::string line; std::getline(status, line);) {
         if (line.rfind(name + ":", 0) == 0) {
             return line.substr(name.size() + 1);
@@ -114,15 +114,15 @@ KvoxChild::~KvoxChild() {
 bool KvoxChild::waitUntilHandled(int signal, std::chrono::milliseconds limit) const {
     const unsigned long long bit = 1ull << (signal - 1);
     return WaitFor(limit, [&] {
-        const std::string caught = StatusField(fPid, "SigCgt");
+        const std::string caught = ProcField(fPid, "status", "SigCgt");
         return !caught.empty() && (std::stoull(caught, nullptr, 16) & bit) != 0;
     });
 }
 
-bool KvoxChild::waitUntilThreaded(std::chrono::milliseconds limit) const {
+bool KvoxChild::waitUntilRead(std::uint64_t bytes, std::chrono::milliseconds limit) const {
     return WaitFor(limit, [&] {
-        const std::string threads = StatusField(fPid, "Threads");
-        return !threads.empty() && std::stoi(threads) > 1;
+        const std::string read = ProcField(fPid, "io", "rchar");
+        return !read.empty() && std::stoull(read) >= bytes;
     });
 }
 

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,8 +34,8 @@ class KvoxChild {
 
     // True once the child handles `signal` itself (its handler is installed), within `limit`.
     bool waitUntilHandled(int signal, std::chrono::milliseconds limit) const;
-    // True once the child runs more than one thread, within `limit`.
-    bool waitUntilThreaded(std::chrono::milliseconds limit) const;
+    // True once the child has read at least `bytes` bytes of files, within `limit`.
+    bool waitUntilRead(std::uint64_t bytes, std::chrono::milliseconds limit) const;
     void signal(int signal) const;
     // The exit status, or nothing when the child did not exit by itself (killed by a signal, or
     // still running after `limit`).
