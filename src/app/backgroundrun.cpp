@@ -5,7 +5,6 @@
 #include <QEventLoop>
 #include <atomic>
 #include <exception>
-#include <stdexcept>
 #include <thread>
 
 #include "platform/interruption.h"
@@ -45,9 +44,7 @@ ConvertReport RunInBackground(const ConversionJob& job,
     std::thread worker([&] {
         try {
             report = job([&](std::uint64_t at) {
-                if (Interrupted()) {
-                    throw std::runtime_error("прервано");
-                }
+                ThrowIfInterrupted();
                 latest = at;
                 if (!queued.exchange(true)) {
                     QMetaObject::invokeMethod(

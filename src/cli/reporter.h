@@ -2,7 +2,6 @@
 // The messages kvox prints about one file.
 
 #include <ostream>
-#include <stdexcept>
 #include <string>
 
 #include "cli/filejob.h"
@@ -56,9 +55,7 @@ class Reporter {
         ProgressMeter meter(fConsole.err, showProgress(), VisibleText(source.path()),
                             source.size());
         return run(ProgressFn([&meter](std::uint64_t at) {
-            if (Interrupted()) {
-                throw std::runtime_error("прервано");
-            }
+            ThrowIfInterrupted();
             meter.show(at);
         }));
     }

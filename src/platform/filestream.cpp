@@ -1,6 +1,7 @@
 #include "platform/filestream.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/flushbehind.h"
+#include "platform/interruption.h"
 #include "platform/russiancount.h"
 #include "platform/systemerror.h"
 
@@ -60,6 +62,19 @@ std::size_t ReadUpTo(int descriptor, const std::string& path, void* data, std::s
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+// How long a wait for input goes before it looks again whether the user asked to stop.
+constexpr int kInputWaitMilliseconds = 100;
+
+// True when a read of `descriptor` will not wait: data, the end, or an error are there.
+bool WaitReadable(int descriptor, const std::string& path) {
+    pollfd wanted{descriptor, POLLIN, 0};
+    const int ready = ::poll(&wanted, 1, kInputWaitMilliseconds);
+    if (ready < 0 && errno != EINTR) {
+        ThrowFileError("Не удалось прочитать", path, errno);
+    }
+    return ready > 0;
 }
 
 void RequireWhole(const std::string& path, std::size_t got, std::size_t count) {
@@ -130,6 +145,12 @@ FileStream FileStream::SpoolStandardInput(const std::string& folder) {
     FileStream spool(descriptor, kStandardInput);
     std::vector<std::uint8_t> chunk(kCopyChunk);
     for (;;) {
+        // A pipe may stay silent for ever: the read waits only when data are there, so that a
+        // request to stop is heard whichever thread its signal lands on.
+        ThrowIfInterrupted();
+        if (!WaitReadable(STDIN_FILENO, kStandardInput)) {
+            continue;
+        }
         const ssize_t got = ::read(STDIN_FILENO, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) {
             continue;

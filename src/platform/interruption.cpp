@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstddef>
+#include <stdexcept>
 
 namespace kvo {
 namespace {
@@ -40,6 +41,11 @@ InterruptionGuard::~InterruptionGuard() {
 
 bool Interrupted() noexcept {
     return gInterrupted.load();
+}
+void ThrowIfInterrupted() {
+    if (Interrupted()) {
+        throw std::runtime_error("прервано");
+    }
 }
 void RequestInterruption() noexcept {
     gInterrupted.store(true);

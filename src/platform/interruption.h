@@ -22,6 +22,8 @@ class InterruptionGuard {
 };
 
 bool Interrupted() noexcept;
+// Once the user has asked to stop, throws the error that ends the current step ("прервано").
+void ThrowIfInterrupted();
 // What the signal handler does; tests call it directly.
 void RequestInterruption() noexcept;
 void ClearInterruption() noexcept;
