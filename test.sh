@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once plain, once as a hardened Release build that also makes and
-# checks the Debian packages, once under AddressSanitizer + UndefinedBehaviorSanitizer, then a short
-# smoke of every fuzz target when clang is present. Warnings are errors throughout. Exits non-zero
+# checks the Debian packages, once under AddressSanitizer + UndefinedBehaviorSanitizer, kvox's tests
+# (threaded and interrupted runs among them) under ThreadSanitizer, then a short smoke of every fuzz
+# target when clang is present. Warnings are errors throughout. Exits non-zero
 # on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -34,6 +35,15 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
     ctest --test-dir build-asan -j "$jobs" --timeout 900
+
+echo "== ThreadSanitizer: kvox's threaded and interrupted runs"
+cmake -S . -B build-tsan -G Ninja -DKVO_TSAN=ON -DKVO_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \
+    -DKVO_BUILD_APP=OFF -DKVO_BUILD_PYTHON=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target kvox kvo_cli_tests
+# Left out: the peak-memory checks, which the sanitizer's own memory would fail, and the slow
+# large-file check.
+TSAN_OPTIONS=halt_on_error=1 KVO_TEST_TMP="$PWD/build-tsan/tests/cli/tmp" \
+    build-tsan/tests/cli/kvo_cli_tests --gtest_brief=1 --gtest_filter='-KvoxMemory.*:KvoxLarge.*'
 
 if command -v clang++ >/dev/null && [ -x fuzz/run.sh ]; then
     echo "== fuzz smoke"
