@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -64,17 +66,37 @@ std::size_t ReadUpTo(int descriptor, const std::string& path, void* data, std::s
     return done;
 }
 
-// How long a wait for input goes before it looks again whether the user asked to stop.
-constexpr int kInputWaitMilliseconds = 100;
+// How long a wait for a pipe goes before it looks again whether the user asked to stop.
+constexpr int kPipeWaitMilliseconds = 100;
 
-// True when a read of `descriptor` will not wait: data, the end, or an error are there.
-bool WaitReadable(int descriptor, const std::string& path) {
-    pollfd wanted{descriptor, POLLIN, 0};
-    const int ready = ::poll(&wanted, 1, kInputWaitMilliseconds);
+// A pipe (or socket, or terminal) may keep a plain read or write waiting for ever, and a signal
+// may land on another thread: such descriptors are waited for with poll, a little at a time,
+// and the request to stop is looked at between waits. True when `events` are there.
+bool WaitForPipe(int descriptor, short events, const std::string& what, const std::string& path) {
+    ThrowIfInterrupted();
+    pollfd wanted{descriptor, events, 0};
+    const int ready = ::poll(&wanted, 1, kPipeWaitMilliseconds);
     if (ready < 0 && errno != EINTR) {
-        ThrowFileError("Не удалось прочитать", path, errno);
+        ThrowFileError(what, path, errno);
     }
     return ready > 0;
+}
+
+// How much one write may carry once poll saw room: the whole pipe when it is empty, else the
+// size the system writes into a pipe at once.
+std::size_t PipeRoom(int descriptor) noexcept {
+    const int capacity = ::fcntl(descriptor, F_GETPIPE_SZ);
+    int queued = 0;
+    if (capacity > 0 && ::ioctl(descriptor, FIONREAD, &queued) == 0 && queued == 0) {
+        return static_cast<std::size_t>(capacity);
+    }
+    return PIPE_BUF;
+}
+
+bool MayWaitForEver(int descriptor) noexcept {
+    struct stat info {};
+    return ::fstat(descriptor, &info) == 0 &&
+           (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) || ::isatty(descriptor) == 1);
 }
 
 void RequireWhole(const std::string& path, std::size_t got, std::size_t count) {
@@ -107,7 +129,9 @@ void SetWriteFunction(WriteFunction function) noexcept {
 }
 
 FileStream::FileStream(int descriptor, std::string path) noexcept
-    : fDescriptor(descriptor), fPath(std::move(path)) {}
+    : fDescriptor(descriptor),
+      fPath(std::move(path)),
+      fMayWaitForEver(MayWaitForEver(descriptor)) {}
 
 FileStream FileStream::OpenRead(const std::string& path) {
     // Without O_NONBLOCK, opening a named pipe would wait for a writer for ever.
@@ -145,10 +169,7 @@ FileStream FileStream::SpoolStandardInput(const std::string& folder) {
     FileStream spool(descriptor, kStandardInput);
     std::vector<std::uint8_t> chunk(kCopyChunk);
     for (;;) {
-        // A pipe may stay silent for ever: the read waits only when data are there, so that a
-        // request to stop is heard whichever thread its signal lands on.
-        ThrowIfInterrupted();
-        if (!WaitReadable(STDIN_FILENO, kStandardInput)) {
+        if (!WaitForPipe(STDIN_FILENO, POLLIN, "Не удалось прочитать", kStandardInput)) {
             continue;
         }
         const ssize_t got = ::read(STDIN_FILENO, chunk.data(), chunk.size());
@@ -171,6 +192,7 @@ FileStream::FileStream(FileStream&& other) noexcept
     : fDescriptor(std::exchange(other.fDescriptor, -1)),
       fPath(std::move(other.fPath)),
       fPosition(other.fPosition),
+      fMayWaitForEver(other.fMayWaitForEver),
       fFlush(std::move(other.fFlush)) {}
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
@@ -179,6 +201,7 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
         fDescriptor = std::exchange(other.fDescriptor, -1);
         fPath = std::move(other.fPath);
         fPosition = other.fPosition;
+        fMayWaitForEver = other.fMayWaitForEver;
         fFlush = std::move(other.fFlush);
     }
     return *this;
@@ -243,8 +266,14 @@ void FileStream::write(const void* data, std::size_t count) {
     const WriteFunction writeFunction = gWriteFunction.load();
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t put =
-            writeFunction(fDescriptor, bytes + done, std::min(count - done, kWriteTransfer));
+        std::size_t part = std::min(count - done, kWriteTransfer);
+        if (fMayWaitForEver) {
+            if (!WaitForPipe(fDescriptor, POLLOUT, "Не удалось записать файл", fPath)) {
+                continue;
+            }
+            part = std::min(part, PipeRoom(fDescriptor));
+        }
+        const ssize_t put = writeFunction(fDescriptor, bytes + done, part);
         if (put < 0) {
             if (errno == EINTR) {
                 continue;

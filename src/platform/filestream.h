@@ -105,6 +105,7 @@ class FileStream {
     int fDescriptor = -1;
     std::string fPath;
     std::uint64_t fPosition = 0;
+    bool fMayWaitForEver = false;  // a pipe, socket or terminal: writes wait interruptibly
     WriteObserver fObserver;
     std::unique_ptr<FlushBehind> fFlush;
 };

@@ -29,9 +29,11 @@ TEST(KvoxSignals, AStalledStandardInputGivesWayToTheFirstRequest) {
     fs::create_directory(spool);
     const fs::path errFile = test::CleanFolder("kvox-signals-stdin-err") / "err";
     for (const int signal : {SIGTERM, SIGINT}) {
-        test::KvoxChild kvox(
-            {"-z", "-o", (folder / "out.kvox").string()}, errFile,
-            {.unprivileged = false, .silentInput = true, .temporaryFolder = spool});
+        test::KvoxChild kvox({"-z", "-o", (folder / "out.kvox").string()}, errFile,
+                             {.unprivileged = false,
+                              .silentInput = true,
+                              .silentOutput = false,
+                              .temporaryFolder = spool});
         ASSERT_TRUE(kvox.waitUntilHandled(signal, kPatience));
         kvox.signal(signal);
         EXPECT_EQ(kvox.exitStatus(kPatience), kExitError) << signal;
@@ -39,6 +41,26 @@ TEST(KvoxSignals, AStalledStandardInputGivesWayToTheFirstRequest) {
         EXPECT_NE(err.find("прервано"), std::string::npos) << err;
         EXPECT_EQ(test::EntriesIn(folder), 1u);  // the spool folder alone
         EXPECT_EQ(test::EntriesIn(spool), 0u);
+    }
+}
+
+TEST(KvoxSignals, AStalledStandardOutputGivesWayToTheFirstRequest) {
+    const auto source =
+        test::SyntheticRecording("kvox-signals-stdout", synth::Kind::TipTiming, 200'000, 4);
+    const fs::path errFile = test::CleanFolder("kvox-signals-stdout-err") / "err";
+    for (const int signal : {SIGTERM, SIGINT}) {
+        test::KvoxChild kvox({"-c", "-b", "60000", source.string()}, errFile,
+                             {.unprivileged = false,
+                              .silentInput = false,
+                              .silentOutput = true,
+                              .temporaryFolder = {}});
+        ASSERT_TRUE(kvox.waitUntilHandled(signal, kPatience));
+        ASSERT_TRUE(kvox.waitUntilOutputStalls(kPatience));
+        kvox.signal(signal);
+        EXPECT_EQ(kvox.exitStatus(kPatience), kExitError) << signal;
+        const std::string err = test::ReadBytes(errFile);
+        EXPECT_NE(err.find("прервано"), std::string::npos) << err;
+        EXPECT_EQ(test::EntriesIn(source.parent_path()), 1u);  // the source alone
     }
 }
 

@@ -61,8 +61,9 @@ TEST(KvoxWalk, AFolderThatCannotBeReadIsNamedAndTheWalkGoesOn) {
     fs::permissions(alone / "locked", fs::perms::none);
 
     const fs::path errFile = test::CleanFolder("kvox-walk-locked-err") / "err";
-    test::KvoxChild kvox({"-r", top.string(), alone.string()}, errFile,
-                         {.unprivileged = true, .silentInput = false, .temporaryFolder = {}});
+    test::KvoxChild kvox(
+        {"-r", top.string(), alone.string()}, errFile,
+        {.unprivileged = true, .silentInput = false, .silentOutput = false, .temporaryFolder = {}});
     const auto status = kvox.exitStatus(std::chrono::seconds(120));
     fs::permissions(top / "locked", fs::perms::owner_all);
     fs::permissions(alone / "locked", fs::perms::owner_all);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,10 +41,10 @@ bool WaitFor(std::chrono::milliseconds limit, Ready ready) {
 
 // In the child between fork and exec: only calls that are safe there.
 [[noreturn]] void StartKvox(std::vector<char*>& argv, std::vector<char*>& environment, int errFile,
-                            int input, bool unprivileged) {
+                            int input, int output, bool unprivileged) {
     const int null = ::open("/dev/null", O_RDWR);
-    if (null < 0 || ::dup2(input >= 0 ? input : null, 0) < 0 || ::dup2(null, 1) < 0 ||
-        ::dup2(errFile, 2) < 0) {
+    if (null < 0 || ::dup2(input >= 0 ? input : null, 0) < 0 ||
+        ::dup2(output >= 0 ? output : null, 1) < 0 || ::dup2(errFile, 2) < 0) {
         ::_exit(126);
     }
     sigset_t none;
@@ -86,19 +87,26 @@ KvoxChild::KvoxChild(const std::vector<std::string>& args, const std::filesystem
     }
     environment.push_back(nullptr);
     const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    int pipeEnds[2] = {-1, -1};
-    if (setup.silentInput && ::pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        pipeEnds[0] = pipeEnds[1] = -1;
+    int input[2] = {-1, -1};
+    if (setup.silentInput && ::pipe2(input, O_CLOEXEC) != 0) {
+        input[0] = input[1] = -1;
+    }
+    int output[2] = {-1, -1};
+    if (setup.silentOutput && ::pipe2(output, O_CLOEXEC) != 0) {
+        output[0] = output[1] = -1;
     }
     fPid = ::fork();
     if (fPid == 0) {
-        StartKvox(argv, environment, err, pipeEnds[0], setup.unprivileged);
+        StartKvox(argv, environment, err, input[0], output[1], setup.unprivileged);
     }
-    ::close(err);
-    if (pipeEnds[0] >= 0) {
-        ::close(pipeEnds[0]);
+    for (const int childEnd : {err, input[0]}) {
+        if (childEnd >= 0) {
+            ::close(childEnd);
+        }
     }
-    fInput = pipeEnds[1];
+    fInput = input[1];
+    fOutputRead = output[0];
+    fOutputWrite = output[1];
 }
 
 KvoxChild::~KvoxChild() {
@@ -106,8 +114,10 @@ KvoxChild::~KvoxChild() {
         ::kill(fPid, SIGKILL);
         ::waitpid(fPid, nullptr, 0);
     }
-    if (fInput >= 0) {
-        ::close(fInput);
+    for (const int end : {fInput, fOutputRead, fOutputWrite}) {
+        if (end >= 0) {
+            ::close(end);
+        }
     }
 }
 
@@ -123,6 +133,27 @@ bool KvoxChild::waitUntilRead(std::uint64_t bytes, std::chrono::milliseconds lim
     return WaitFor(limit, [&] {
         const std::string read = ProcField(fPid, "io", "rchar");
         return !read.empty() && std::stoull(read) >= bytes;
+    });
+}
+
+bool KvoxChild::waitUntilOutputStalls(std::chrono::milliseconds limit) const {
+    const std::filesystem::path tasks = "/proc/" + std::to_string(fPid) + "/task";
+    return WaitFor(limit, [&] {
+        pollfd output{fOutputWrite, POLLOUT, 0};
+        if (::poll(&output, 1, 0) != 0) {
+            return false;  // room left
+        }
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+            // "tid (name) state ...": the state follows the name's closing parenthesis.
+            std::string stat;
+            std::getline(std::ifstream(task.path() / "stat"), stat);
+            const auto nameEnd = stat.rfind(')');
+            if (nameEnd == std::string::npos || stat.compare(nameEnd, 3, ") S") != 0) {
+                return false;
+            }
+        }
+        return !error;
     });
 }
 

@@ -18,6 +18,8 @@ struct ChildSetup {
     bool unprivileged = false;
     // Standard input is a pipe that this side holds open and never writes.
     bool silentInput = false;
+    // Standard output is a pipe that this side holds open and never reads.
+    bool silentOutput = false;
     // TMPDIR of the child, when set.
     std::optional<std::filesystem::path> temporaryFolder;
 };
@@ -25,7 +27,7 @@ struct ChildSetup {
 // A running kvox; stopped and reaped on destruction if it is still running.
 class KvoxChild {
   public:
-    // stderr goes to `errFile`, stdout to /dev/null.
+    // stderr goes to `errFile`, stdout to /dev/null unless `silentOutput`.
     KvoxChild(const std::vector<std::string>& args, const std::filesystem::path& errFile,
               const ChildSetup& setup = {});
     KvoxChild(const KvoxChild&) = delete;
@@ -36,6 +38,9 @@ class KvoxChild {
     bool waitUntilHandled(int signal, std::chrono::milliseconds limit) const;
     // True once the child has read at least `bytes` bytes of files, within `limit`.
     bool waitUntilRead(std::uint64_t bytes, std::chrono::milliseconds limit) const;
+    // True once the pipe of the silent output is full and every thread of the child sleeps,
+    // within `limit`.
+    bool waitUntilOutputStalls(std::chrono::milliseconds limit) const;
     void signal(int signal) const;
     // The exit status, or nothing when the child did not exit by itself (killed by a signal, or
     // still running after `limit`).
@@ -44,6 +49,10 @@ class KvoxChild {
   private:
     pid_t fPid = -1;
     int fInput = -1;  // the write end of the silent input
+    // The silent output's ends: the read end keeps the pipe open, the write end shows whether
+    // the pipe is full.
+    int fOutputRead = -1;
+    int fOutputWrite = -1;
     bool fReaped = false;
 };
 
