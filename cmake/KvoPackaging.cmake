@@ -44,7 +44,15 @@ string(CONCAT CPACK_COMPONENT_PYTHON3-KVOCODEC_DESCRIPTION
     "records of a recording or of a compressed file where it lies, into numpy\n"
     "arrays, decoding only the blocks a read needs, and compresses and restores\n"
     "files as kvox does.")
-set(CPACK_DEBIAN_PYTHON3-KVOCODEC_PACKAGE_DEPENDS "python3 (>= 3.11), python3 (<< 3.12), python3-numpy")
+if(KVO_BUILD_PYTHON)
+    # The module is built for one minor version of Python, the one the build found.
+    set(python ${KVO_PYTHON_MAJOR}.${KVO_PYTHON_MINOR})
+    math(EXPR next_minor "${KVO_PYTHON_MINOR} + 1")
+    set(CPACK_DEBIAN_PYTHON3-KVOCODEC_PACKAGE_DEPENDS
+        "python3 (>= ${python}), python3 (<< ${KVO_PYTHON_MAJOR}.${next_minor}), python3-numpy")
+endif()
+# kvocodec.to_dask and running conversions as Dask tasks.
+set(CPACK_DEBIAN_PYTHON3-KVOCODEC_PACKAGE_SUGGESTS "python3-dask, python3-distributed")
 set(CPACK_DEBIAN_PYTHON3-KVOCODEC_PACKAGE_SECTION python)
 
 foreach(component IN LISTS KVO_COMPONENTS)

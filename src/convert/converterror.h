@@ -16,15 +16,24 @@ class ConvertError : public std::runtime_error {
         Verification,  // a freshly compressed block or file did not read back; nothing was written
     };
 
+    // What the system said about a failed file operation (Io only).
+    struct SystemCause {
+        int errorCode = 0;  // errno, or 0 when there is none (a file shorter than expected)
+        std::string path;   // the file concerned, when known
+    };
+
     ConvertError(Kind kind, const std::string& message, std::uint64_t blockIndex = 0);
+    ConvertError(const std::string& message, SystemCause cause);
 
     Kind kind() const noexcept { return fKind; }
     // Counted from 0; meaningful for Damaged only.
     std::uint64_t blockIndex() const noexcept { return fBlockIndex; }
+    const SystemCause& systemCause() const noexcept { return fCause; }
 
   private:
     Kind fKind;
     std::uint64_t fBlockIndex;
+    SystemCause fCause;
 };
 
 // Why a compressed block cannot be restored.

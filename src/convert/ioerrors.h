@@ -13,7 +13,7 @@ auto WithIoErrors(Run&& run) {
     try {
         return std::forward<Run>(run)();
     } catch (const FileError& error) {
-        throw ConvertError(ConvertError::Kind::Io, error.what());
+        throw ConvertError(error.what(), {error.errorCode(), error.path()});
     }
 }
 

@@ -110,7 +110,7 @@ void RequireWhole(const std::string& path, std::size_t got, std::size_t count) {
 }  // namespace
 
 void ThrowFileError(const std::string& what, const std::string& path, int errorCode) {
-    throw FileError(what + " " + path + ": " + Reason(errorCode), errorCode);
+    throw FileError(what + " " + path + ": " + Reason(errorCode), errorCode, path);
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
@@ -121,8 +121,8 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
     return IdentityFrom(info);
 }
 
-FileError::FileError(const std::string& message, int errorCode)
-    : std::runtime_error(message), fErrorCode(errorCode) {}
+FileError::FileError(const std::string& message, int errorCode, std::string path)
+    : std::runtime_error(message), fErrorCode(errorCode), fPath(std::move(path)) {}
 
 void SetWriteFunction(WriteFunction function) noexcept {
     gWriteFunction.store(function != nullptr ? function : &::write);

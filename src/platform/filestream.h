@@ -21,12 +21,15 @@ class FlushBehind;
 // operation, the file and the system's reason.
 class FileError : public std::runtime_error {
   public:
-    FileError(const std::string& message, int errorCode);
+    FileError(const std::string& message, int errorCode, std::string path = {});
     // The errno value behind the failure, or 0 when the file was simply shorter than expected.
     int errorCode() const noexcept { return fErrorCode; }
+    // The file the failure concerns, when known.
+    const std::string& path() const noexcept { return fPath; }
 
   private:
     int fErrorCode;
+    std::string fPath;
 };
 
 // How messages name standard input.

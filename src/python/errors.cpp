@@ -25,34 +25,57 @@ const char* KindName(ConvertError::Kind kind) {
     return "io";
 }
 
-void Raise(PyObject* type, const char* message, const char* kind, const py::object& block) {
-    const py::object error = py::reinterpret_borrow<py::object>(type)(message);
+void Raise(PyObject* type, const std::string& message, const char* kind, const py::object& block) {
+    const py::object error = py::reinterpret_borrow<py::object>(type)(FileText(message));
     error.attr("kind") = kind;
     error.attr("block") = block;
     PyErr_SetObject(type, error.ptr());
+}
+
+// OSError(errno, ...) makes the subclass that matches errno: FileNotFoundError, PermissionError...
+void RaiseOsError(const std::string& message, const ConvertError::SystemCause& cause) {
+    const py::object error = py::reinterpret_borrow<py::object>(PyExc_OSError)(
+        cause.errorCode, FileText(message),
+        cause.path.empty() ? py::object(py::none()) : py::object(FileText(cause.path)));
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
 }
 
 void Translate(std::exception_ptr thrown) {
     try {
         std::rethrow_exception(thrown);
     } catch (const ConvertError& error) {
+        if (error.systemCause().errorCode != 0) {
+            RaiseOsError(error.what(), error.systemCause());
+            return;
+        }
         const bool damaged = error.kind() == ConvertError::Kind::Damaged;
         Raise(damaged ? gDamagedError : gError, error.what(), KindName(error.kind()),
               damaged ? py::object(py::int_(error.blockIndex())) : py::object(py::none()));
     } catch (const FileError& error) {
+        if (error.errorCode() != 0) {
+            RaiseOsError(error.what(), {error.errorCode(), error.path()});
+            return;
+        }
         Raise(gError, error.what(), "io", py::none());
     }
 }
 
 }  // namespace
 
+py::str FileText(const std::string& text) {
+    // File names need not be UTF-8: their bytes come back as os.fsdecode gives them.
+    return py::reinterpret_steal<py::str>(
+        PyUnicode_DecodeFSDefaultAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+}
+
 void BindErrors(py::module_& module) {
     gError = PyErr_NewExceptionWithDoc(
         "kvocodec.Error",
-        "A file could not be read, written or converted. str() is the message shown to users;\n"
-        "`kind` is 'refused', 'damaged' or 'io'; `block` is the damaged block's index (from 0)\n"
-        "or None.",
-        PyExc_Exception, nullptr);
+        "A file could not be read or converted: refused, damaged or cut short. A ValueError, as\n"
+        "the data is what is wrong; a file that cannot be opened, read or written raises the\n"
+        "matching OSError instead. str() is the message shown to users; `kind` is 'refused',\n"
+        "'damaged', 'verification' or 'io'; `block` is the damaged block's index (from 0) or None.",
+        PyExc_ValueError, nullptr);
     gDamagedError = PyErr_NewExceptionWithDoc(
         "kvocodec.DamagedError",
         "A compressed block does not restore or is cut short by the end of the file; `block` is\n"

@@ -1,7 +1,8 @@
-// The kvocodec Python module: read recordings (.kvo) and compressed files (.kvox) into numpy,
+// The extension kvocodec._kvocodec: read recordings (.kvo) and compressed files (.kvox) into numpy,
 // and compress or restore files exactly as kvox does.
 
 #include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
 
 #include <filesystem>
 #include <memory>
@@ -14,29 +15,16 @@ namespace py = pybind11;
 namespace kvo::python {
 namespace {
 
-constexpr const char* kModuleDoc = R"(Recordings of the measuring system in numpy.
+using Path = std::filesystem::path;
 
-A recording (.kvo) is a passport followed by 6-byte records; a compressed file (.kvox) holds the
-same passport and the records in blocks. Both are read where they lie, without restoring:
-
-    import kvocodec
-    with kvocodec.open("run.kvox") as rec:
-        print(rec.passport["board"], rec.record_count, len(rec.blocks))
-        first = rec.read(0, 1_000_000)      # numpy structured array, dtype RECORD_DTYPE
-        print(first.dtype, first[:3])
-        for block in rec:                   # one block at a time, bounded memory
-            ...
-
-compress() and restore() convert whole files with the same module as the kvox program: the same
-block plans, the same refusals, an output file only after the run has succeeded.
-
-Failures raise kvocodec.Error (DamagedError for a block that does not restore) with the message
-shown to users; a stretch beyond the records raises IndexError.)";
+constexpr const char* kModuleDoc =
+    "The compiled part of the kvocodec package; import kvocodec, which documents the API.";
 
 constexpr const char* kCompressDoc =
     R"(compress(src, dst, block_size=None, *, overwrite=False, threads=0, progress=None) -> dict
 
-Compresses the recording src into the compressed file dst, as `kvox src -o dst` does.
+Compresses the recording src into the compressed file dst, as `kvox src -o dst` does. Paths are
+str, bytes or os.PathLike.
 
 block_size: bytes of records per block (a multiple of 6, at least 72), as kvox -b; None cuts the
 data area as kvox does by default (blocks of at most 64 MiB carrying every whole record).
@@ -101,9 +89,15 @@ std::function<void(std::uint64_t, std::uint64_t)> ProgressCallback(const py::obj
 void BindConversions(py::module_& module) {
     module.def(
         "compress",
-        [](const std::string& src, const std::string& dst, std::optional<std::uint64_t> blockSize,
-           bool overwrite, unsigned threads, const py::object& progress) {
-            return Convert({Direction::Compress, src, dst, blockSize, overwrite, threads, {}},
+        [](const Path& src, const Path& dst, std::optional<std::uint64_t> blockSize, bool overwrite,
+           unsigned threads, const py::object& progress) {
+            return Convert({Direction::Compress,
+                            src.string(),
+                            dst.string(),
+                            blockSize,
+                            overwrite,
+                            threads,
+                            {}},
                            progress);
         },
         py::arg("src"), py::arg("dst"), py::arg("block_size") = py::none(), py::kw_only(),
@@ -111,9 +105,15 @@ void BindConversions(py::module_& module) {
         kCompressDoc);
     module.def(
         "restore",
-        [](const std::string& src, const std::string& dst, bool overwrite, unsigned threads,
+        [](const Path& src, const Path& dst, bool overwrite, unsigned threads,
            const py::object& progress) {
-            return Convert({Direction::Restore, src, dst, std::nullopt, overwrite, threads, {}},
+            return Convert({Direction::Restore,
+                            src.string(),
+                            dst.string(),
+                            std::nullopt,
+                            overwrite,
+                            threads,
+                            {}},
                            progress);
         },
         py::arg("src"), py::arg("dst"), py::kw_only(), py::arg("overwrite") = false,
@@ -122,8 +122,9 @@ void BindConversions(py::module_& module) {
 
 }  // namespace kvo::python
 
-PYBIND11_MODULE(kvocodec, module) {
+PYBIND11_MODULE(_kvocodec, module) {
     module.doc() = kvo::python::kModuleDoc;
+    module.attr("__version__") = KVO_VERSION;
     kvo::python::BindErrors(module);
     kvo::python::BindRecording(module);
     kvo::python::BindConversions(module);

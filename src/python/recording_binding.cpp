@@ -1,8 +1,10 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -24,13 +26,6 @@ namespace {
 using reader::BlockEntry;
 using reader::Recording;
 
-constexpr const char* kOpenDoc = R"(open(path, kind=None, threads=0) -> Recording
-
-Opens a recording (.kvo) or compressed file (.kvox) for reading. kind ('kvo' or 'kvox') is taken
-from the extension unless given. Reads the passport and, for a .kvox, walks the blocks' length
-words once to index them; no block is decoded until records are read. threads: decoding threads
-for reads over several blocks, 0 for every core.)";
-
 constexpr const char* kRecordingDoc = R"(An opened recording or compressed file.
 
 Attributes: path, kind ('kvo' or 'kvox'), passport (dict), passport_length, record_count,
@@ -41,8 +36,9 @@ length words no restorable block has, or None: blocks and record_count end in fr
 kvox -t names the same block), cut_short_block (damaged_block when it is cut short, else None),
 blocks_decoded (blocks decoded so far).
 
-rec.read(start, stop) or rec[start:stop] give the records as a numpy array of RECORD_DTYPE;
-iterating gives one array per block. A Recording is a context manager; close() releases the file.)";
+rec.read(start, stop) gives the records as a numpy array of RECORD_DTYPE; iter_blocks() gives one
+array per block. A Recording is a context manager; close() releases the file, after which using it
+raises ValueError.)";
 
 constexpr const char* kReadDoc = R"(read(start=0, stop=None, progress=None) -> numpy.ndarray
 
@@ -147,8 +143,10 @@ Bound Clip(const py::handle& index, std::uint64_t total) {
 // One Recording shared by Python threads: the lock serialises them while the GIL is released.
 class PyRecording {
   public:
-    PyRecording(const std::string& path, const std::optional<std::string>& kind, unsigned threads)
-        : fRecording(std::make_unique<Recording>(Recording::Open(path, KindOf(kind)))),
+    PyRecording(const std::filesystem::path& path, const std::optional<std::string>& kind,
+                unsigned threads)
+        : fRecording(std::make_unique<Recording>(Recording::Open(path.string(), KindOf(kind)))),
+          fPath(path.string()),
           fDtype(RecordDtype()) {
         fRecording->setThreads(threads);
     }
@@ -204,6 +202,12 @@ class PyRecording {
     }
 
     const py::dtype& dtype() const { return fDtype; }
+    const std::string& path() const { return fPath; }
+
+    bool closed() {
+        const Held held(*this);
+        return !fRecording;
+    }
 
   private:
     // Marks the thread that runs a read's progress callback while it does.
@@ -245,7 +249,8 @@ class PyRecording {
 
     Recording& open() const {
         if (!fRecording) {
-            throw ConvertError(ConvertError::Kind::Refused, "Файл закрыт");
+            // As a closed Python file answers.
+            throw py::value_error("Файл закрыт");
         }
         return *fRecording;
     }
@@ -261,6 +266,7 @@ class PyRecording {
     }
 
     std::unique_ptr<Recording> fRecording;
+    std::string fPath;  // kept after close(), as a closed Python file keeps its name
     py::dtype fDtype;
     std::mutex fMutex;
     std::atomic<std::thread::id> fCallbackThread;  // the thread in a progress callback, if any
@@ -319,7 +325,10 @@ void BindRecording(py::module_& module) {
         .def("__next__", &BlockIterator::next);
 
     py::class_<PyRecording>(module, "Recording", kRecordingDoc)
-        .def_property_readonly("path", Field([](const Recording& r) { return r.path(); }))
+        .def(py::init<const std::filesystem::path&, const std::optional<std::string>&, unsigned>(),
+             py::arg("path"), py::arg("kind") = py::none(), py::arg("threads") = 0,
+             "Opens the file as kvocodec.open(path, kind, threads) does.")
+        .def_property_readonly("path", [](const PyRecording& r) { return FileText(r.path()); })
         .def_property_readonly("kind", Field([](const Recording& r) { return KindName(r.kind()); }))
         .def_property_readonly("passport",
                                Field([](const Recording& r) { return PassportDict(r.passport()); }),
@@ -345,33 +354,16 @@ void BindRecording(py::module_& module) {
         .def_property_readonly("dtype", &PyRecording::dtype, "RECORD_DTYPE.")
         .def("read", &PyRecording::read, py::arg("start") = py::int_(0),
              py::arg("stop") = py::none(), py::arg("progress") = py::none(), kReadDoc)
-        .def(
-            "__getitem__",
-            [](PyRecording& r, const py::slice& slice) {
-                const py::object step = slice.attr("step");
-                if (!step.is_none() && !step.equal(py::int_(1))) {
-                    throw py::value_error("Читаются только срезы с шагом 1");
-                }
-                const py::object start = slice.attr("start");
-                return r.read(start.is_none() ? py::int_(0) : start, slice.attr("stop"),
-                              py::none());
-            },
-            "rec[start:stop] is rec.read(start, stop).")
         .def("__len__", Field([](const Recording& r) { return r.recordCount(); }))
         .def(
-            "__iter__",
+            "iter_blocks",
             [](py::object self) { return BlockIterator(self, self.cast<PyRecording&>()); },
             "One array per block, in file order; one block is decoded at a time.")
         .def("close", &PyRecording::close, "Releases the file; the Recording can no longer read.")
         .def("__enter__", [](py::object self) { return self; })
-        .def("__exit__", [](PyRecording& r, const py::args&) { r.close(); });
-
-    module.def(
-        "open",
-        [](const std::string& path, const std::optional<std::string>& kind, unsigned threads) {
-            return std::make_unique<PyRecording>(path, kind, threads);
-        },
-        py::arg("path"), py::arg("kind") = py::none(), py::arg("threads") = 0, kOpenDoc);
+        .def("__exit__", [](PyRecording& r, const py::args&) { r.close(); })
+        .def_property_readonly(
+            "closed", [](PyRecording& r) { return r.closed(); }, "True once close() was called.");
 }
 
 }  // namespace kvo::python

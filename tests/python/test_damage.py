@@ -39,7 +39,7 @@ def test_a_damaged_block_raises_naming_it_and_the_others_read(tip_timing, tmp_pa
             recording.read()
         assert recording.read(0, 7_000).tobytes() == expected[:7_000].tobytes()
         assert recording.read(8_000).tobytes() == expected[8_000:].tobytes()
-        blocks = iter(recording)
+        blocks = recording.iter_blocks()
         for _ in range(7):
             next(blocks)
         with pytest.raises(kvocodec.Error):
@@ -69,9 +69,8 @@ def test_a_cut_short_file_reads_up_to_the_cut(tip_timing, tmp_path):
 
 
 def test_refusals_carry_the_users_message(tmp_path):
-    with pytest.raises(kvocodec.Error) as raised:
+    with pytest.raises(FileNotFoundError, match="Не удалось открыть файл"):
         kvocodec.open(str(tmp_path / "missing.kvox"))
-    assert raised.value.kind == "io"
     (tmp_path / "short.kvo").write_bytes(b"RecKvo")
     with pytest.raises(kvocodec.Error, match="короче 10 байт"):
         kvocodec.open(str(tmp_path / "short.kvo"))

@@ -52,7 +52,7 @@ def test_random_slices_across_block_edges(tip_timing):
         assert recording[-5:].tobytes() == expected[-5:].tobytes()
         assert recording.read(10, 5).size == 0
         assert recording.read(49_990, 10**9).size == 10
-        joined = numpy.concatenate(list(recording))
+        joined = numpy.concatenate(list(recording.iter_blocks()))
         assert joined.tobytes() == expected.tobytes()
 
 
@@ -109,7 +109,7 @@ def test_threads_share_one_recording(tip_timing):
         thread.join()
     assert failures == []
     recording.close()
-    with pytest.raises(kvocodec.Error, match="закрыт"):
+    with pytest.raises(ValueError, match="закрыт"):
         recording.read(0, 1)
 
 
@@ -130,7 +130,7 @@ uses = [
     lambda r: r[0:1],
     lambda r: r.blocks,
     lambda r: r.record_count,
-    lambda r: next(iter(r)),
+    lambda r: next(r.iter_blocks()),
     lambda r: r.close(),
 ]
 with kvocodec.open(sys.argv[1]) as recording:
@@ -171,7 +171,5 @@ def test_indices_of_any_size_are_clipped(tip_timing):
         assert recording[10**30 :].size == 0
         assert recording[-(10**30) : 2].tobytes() == expected[:2].tobytes()
         assert recording[5:9:1].size == 4
-        with pytest.raises(ValueError, match="шагом 1"):
-            recording[::2]
         with pytest.raises(TypeError):
             recording.read(1.5)
