@@ -290,14 +290,17 @@ void TKVOCodecForm::RestoreActionExecute() {
                 [this](const ProgressFn& progress) { return fSession.restore(progress); },
                 [this](std::uint64_t at) { showProgress(at); });
         } catch (const ConvertError& error) {
-            if (error.kind() != ConvertError::Kind::Damaged) {
+            if (error.kind() == ConvertError::Kind::ChecksumMismatch) {
+                ui_->Memo1->appendPlainText(shown(error.what()));
+            } else if (error.kind() == ConvertError::Kind::Damaged) {
+                ui_->Memo1->appendPlainText(
+                    QStringLiteral("Поврежден блок %1; уцелевшие блоки сохранит команда "
+                                   "kvox --salvage %2")
+                        .arg(error.blockIndex() + 1)
+                        .arg(shown(fSession.sourcePath())));
+            } else {
                 throw;
             }
-            ui_->Memo1->appendPlainText(
-                QStringLiteral("Поврежден блок %1; уцелевшие блоки сохранит команда "
-                               "kvox --salvage %2")
-                    .arg(error.blockIndex() + 1)
-                    .arg(shown(fSession.sourcePath())));
             fitSummary();
             fDesktop.showMessage(this, QStringLiteral("распаковка не состоялась"),
                                  QStringLiteral("файл поврежден"));

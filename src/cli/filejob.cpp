@@ -66,7 +66,7 @@ Outcome Convert(FileStream& source, FileKind kind, const RunContext& context, Re
     const Options& options = context.options;
     const std::string output = OutputFor(source, kind, options);
     const bool checksum = options.checksum && kind == FileKind::Recording;
-    if (const auto refusal = CheckOutput(output, source, context, checksum)) {
+    if (const auto refusal = CheckOutput(output, source, context, kind == FileKind::Recording)) {
         return reporter.fail(*refusal);
     }
     if (output == kStandardOutput && kind == FileKind::Recording && context.stdoutIsTerminal) {
@@ -113,16 +113,11 @@ Outcome Test(FileStream& source, unsigned threads, Reporter& reporter) {
     const ConvertReport report = reporter.withProgress(source, [&](const ProgressFn& progress) {
         return TestFile(source, passportLength, progress, threads);
     });
-    const auto expected = ReadChecksumFor(source.path());
-    if (!expected) {
+    if (report.checksumMatched) {
+        reporter.note("контрольная сумма SHA-256 совпадает");
+    } else {
         reporter.say("проверена только структура блоков: файла " + ChecksumPathFor(source.path()) +
                      " нет");
-    } else if (Sha256Of(source) != *expected) {
-        return reporter.fail(
-            "файл поврежден: контрольная сумма SHA-256 не совпадает с записанной в " +
-            ChecksumPathFor(source.path()));
-    } else {
-        reporter.note("контрольная сумма SHA-256 совпадает");
     }
     reporter.note("в порядке: " + CountOf(report.blocks, kBlockForms));
     return reporter.outcome();
@@ -204,8 +199,9 @@ Outcome ProcessFile(const std::string& path, const RunContext& context, const Co
                 return Convert(source, taken, context, reporter);
         }
     } catch (const std::bad_alloc&) {
-        return reporter.fail("недостаточно памяти для блоков этого размера: задайте меньший "
-                             "размер блока (-b) или меньше потоков (-T); ничего не записано");
+        return reporter.fail(
+            "недостаточно памяти для блоков этого размера: задайте меньший "
+            "размер блока (-b) или меньше потоков (-T); ничего не записано");
     } catch (const std::exception& error) {
         // ConvertError and FileError name the file and the reason in Russian.
         return reporter.fail(error.what());

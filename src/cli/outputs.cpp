@@ -41,7 +41,7 @@ std::string OutputFor(const FileStream& source, FileKind kind, const Options& op
 }
 
 std::optional<std::string> CheckOutput(const std::string& output, const FileStream& source,
-                                       const RunContext& context, bool checksum) {
+                                       const RunContext& context, bool archive) {
     if (auto refusal = OutputRefusal(output, source, context)) {
         return refusal;
     }
@@ -49,7 +49,7 @@ std::optional<std::string> CheckOutput(const std::string& output, const FileStre
         return std::nullopt;
     }
     for (const std::string& path :
-         checksum ? std::vector{output, ChecksumPathFor(output)} : std::vector{output}) {
+         archive ? std::vector{output, ChecksumPathFor(output)} : std::vector{output}) {
         if (TargetTaken(path)) {
             return "файл " + path + " уже существует (заменить: -f)";
         }

@@ -2,6 +2,7 @@
 
 #include "cli/outputs.h"
 #include "cli/outputtext.h"
+#include "convert/checksum.h"
 #include "convert/salvagefile.h"
 #include "convert/storedblocks.h"
 
@@ -35,6 +36,18 @@ void PrintJson(std::ostream& out, const std::string& path, const std::string& ou
     out << "]}\n";
 }
 
+// Salvage saves what it can whatever the checksum file says; what it says is a warning.
+void WarnOfChecksum(FileStream& source, Reporter& reporter) {
+    try {
+        const auto expected = ReadChecksumFor(source);
+        if (expected && Sha256Of(source) != *expected) {
+            reporter.warn(ChecksumMismatchError(source.path()).what());
+        }
+    } catch (const ConvertError& error) {
+        reporter.warn(error.what());
+    }
+}
+
 }  // namespace
 
 Outcome Salvage(FileStream& source, const RunContext& context, const Console& console,
@@ -52,6 +65,7 @@ Outcome Salvage(FileStream& source, const RunContext& context, const Console& co
     for (const SalvageGap& gap : report.gaps) {
         reporter.report(Describe(gap));
     }
+    WarnOfChecksum(source, reporter);
     if (options.json) {
         PrintJson(console.out, source.path(), output, report);
     }

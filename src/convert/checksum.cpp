@@ -2,12 +2,13 @@
 
 #include <openssl/evp.h>
 
-#include <fstream>
-#include <sstream>
+#include <cerrno>
 #include <stdexcept>
 #include <vector>
 
-#include "convert/converterror.h"
+#include "convert/checksumtext.h"
+#include "convert/ioerrors.h"
+#include "platform/russiancount.h"
 
 namespace kvo {
 namespace {
@@ -15,6 +16,46 @@ namespace {
 std::string BaseName(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw ConvertError(ConvertError::Kind::Refused, message);
+}
+
+// The text of a checksum file, or nothing when there is none. Only a regular file is read, and
+// only as much of it as a checksum file can hold: a pipe, a device or a huge file is refused
+// before it can keep the run waiting or fill its memory.
+std::optional<std::string> ChecksumText(const std::string& path) {
+    std::optional<FileStream> file;
+    try {
+        file.emplace(FileStream::OpenRead(path));
+    } catch (const FileError& error) {
+        // A name too long to exist names no file either.
+        if (error.errorCode() == ENOENT || error.errorCode() == ENAMETOOLONG) {
+            return std::nullopt;
+        }
+        throw;
+    }
+    const auto tooLarge = [&path] {
+        Refuse("Файл контрольной суммы " + path + " слишком велик: в нем больше " +
+               CountOf(kMaxChecksumFileSize, kByteForms) + "; это не файл sha256sum");
+    };
+    if (file->size() > kMaxChecksumFileSize) {
+        tooLarge();
+    }
+    // One byte more than allowed tells a file that grew meanwhile.
+    std::string text(kMaxChecksumFileSize + 1, '\0');
+    const std::size_t got = file->read(text.data(), text.size());
+    if (got > kMaxChecksumFileSize) {
+        tooLarge();
+    }
+    text.resize(got);
+    return text;
 }
 
 }  // namespace
@@ -48,36 +89,62 @@ std::string Sha256::finishHex() {
     return hex;
 }
 
+HashedReads::HashedReads(FileStream& source) : fSource(source) {
+    fSource.setReadObserver(
+        [this](const std::uint8_t* data, std::size_t count) { fHash.update(data, count); });
+}
+
+HashedReads::~HashedReads() {
+    fSource.setReadObserver(nullptr);
+}
+
 std::string ChecksumPathFor(const std::string& path) {
     return path + ".sha256";
 }
 
-std::string ChecksumLine(const std::string& hex, const std::string& path) {
-    return hex + "  " + BaseName(path) + "\n";
+std::string ChecksumLineFor(const std::string& hex, const std::string& path) {
+    return ChecksumLine(hex, BaseName(path));
 }
 
-std::optional<std::string> ReadChecksumFor(const std::string& path) {
-    const std::string checksumPath = ChecksumPathFor(path);
-    std::ifstream file(checksumPath);
-    if (!file) {
+std::optional<std::string> ReadChecksumFor(const FileStream& archive) {
+    if (archive.path() == kStandardInput) {
         return std::nullopt;
     }
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream fields(line);
-        std::string hex;
-        std::string name;
-        fields >> hex >> name;
-        if (!name.empty() && name.front() == '*') {
-            name.erase(0, 1);  // binary mode mark
+    const std::string path = ChecksumPathFor(archive.path());
+    return WithIoErrors([&]() -> std::optional<std::string> {
+        const auto text = ChecksumText(path);
+        if (!text) {
+            return std::nullopt;
         }
-        if (hex.size() == 64 && name == BaseName(path)) {
-            return hex;
+        // A line names the archive when its name leads to the archive from the checksum file's
+        // folder, as for `sha256sum -c` run there: "./NAME" and other spellings count too.
+        const FileIdentity identity = archive.identity();
+        std::optional<std::string> digest;
+        for (const ChecksumEntry& entry : ParseChecksumText(*text)) {
+            const auto named =
+                IdentityOf(entry.name.starts_with('/') ? entry.name : FolderOf(path) + entry.name);
+            if (!named || !named->sameFile(identity)) {
+                continue;
+            }
+            if (digest && *digest != entry.hex) {
+                Refuse("Файл контрольной суммы " + path + " дает " + BaseName(archive.path()) +
+                       " две разные суммы");
+            }
+            digest = entry.hex;
         }
-    }
-    throw ConvertError(
-        ConvertError::Kind::Damaged,
-        "Файл контрольной суммы " + checksumPath + " не содержит строки для " + BaseName(path));
+        if (!digest) {
+            Refuse("Файл контрольной суммы " + path + " не содержит строки для " +
+                   BaseName(archive.path()) + ": удалите или исправьте его");
+        }
+        return digest;
+    });
+}
+
+ConvertError ChecksumMismatchError(const std::string& path) {
+    return ConvertError(ConvertError::Kind::ChecksumMismatch,
+                        "Файл " + path +
+                            " поврежден: контрольная сумма SHA-256 не совпадает с записанной в " +
+                            ChecksumPathFor(path));
 }
 
 std::string Sha256Of(FileStream& stream) {

@@ -184,7 +184,7 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
             CheckPlan(plan, dataSize, source.path());
         }
         const SourceWatch watch(source);
-        ConvertOutput output(targetPath, options, source);
+        ConvertOutput output(targetPath, options, source, ChecksumBeside::KeepCurrent);
         source.seek(0);
         output.stream().copyFrom(source, passportLength);
 

@@ -14,6 +14,7 @@ class ConvertError : public std::runtime_error {
         Damaged,       // a compressed block does not restore; blockIndex() names it
         Io,            // a file could not be read or written
         Verification,  // a freshly compressed block or file did not read back; nothing was written
+        ChecksumMismatch,  // a compressed file differs from its checksum file; nothing was written
     };
 
     // What the system said about a failed file operation (Io only).

@@ -34,7 +34,8 @@ struct RunOptions {
     // Compression decodes every block it has coded and compares it with the records, then walks
     // the written file block by block, before the file gets its name.
     bool verify = true;
-    // Also writes TARGET.sha256 (sha256sum format), hashed while writing.
+    // Also writes TARGET.sha256 (sha256sum format), hashed while writing. A compressed file
+    // written over gets its checksum file rewritten whether or not this asks for one.
     bool checksum = false;
     // The target gets the source's owner and group (where permitted), permission bits and
     // modification time, as gzip does.
@@ -48,6 +49,7 @@ struct ConvertReport {
     std::uint64_t droppedBytes = 0;     // data bytes behind the last block, not carried
     bool noData = false;                // the data area was empty: the target is the passport alone
     std::optional<std::string> sha256;  // the target's digest, when a checksum file was written
+    bool checksumMatched = false;       // the source agreed with the checksum file beside it
 };
 
 // Compresses the recording behind a passport of passportLength bytes as the plan says.
@@ -61,7 +63,9 @@ ConvertReport CompressFile(FileStream& source, std::uint32_t passportLength, con
                            const RunOptions& options = {});
 
 // Restores a compressed file. The first block that is cut short by the end of the file or that
-// the codec rejects ends the run with Kind::Damaged and its index; nothing of it is written.
+// the codec rejects ends the run with Kind::Damaged and its index; nothing of it is written. When
+// the file has a checksum file beside it (NAME.sha256), the file is hashed as it is read, and a
+// digest that differs is Kind::ChecksumMismatch, with nothing written.
 ConvertReport RestoreFile(FileStream& source, std::uint32_t passportLength,
                           const std::string& targetPath, const ProgressFn& progress,
                           const RunOptions& options = {});

@@ -1,21 +1,58 @@
 #include "convert/convertoutput.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/systemerror.h"
+
 namespace kvo {
+namespace {
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw ConvertError(ConvertError::Kind::Refused, message);
+}
+
+// Whether anything, even a link to nothing, has the name. A name that cannot exist, or that leads
+// to anything but a regular file, is refused before the run writes anything: a checksum file is
+// written whole beside its archive, never into a device or a pipe.
+bool NameTaken(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno != ENOENT) {
+            Refuse("Контрольную сумму нельзя записать в " + path + ": " + SystemErrorText(errno) +
+                   "; ничего не записано");
+        }
+        return false;
+    }
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        Refuse("Контрольную сумму нельзя записать в " + path +
+               ": это не обычный файл; ничего не записано");
+    }
+    return true;
+}
+
+}  // namespace
 
 ConvertOutput::ConvertOutput(const std::string& targetPath, const RunOptions& options,
-                             const FileStream& source)
-    : fFile(targetPath, options.existingTarget), fExisting(options.existingTarget) {
+                             const FileStream& source, ChecksumBeside beside)
+    : fFile(targetPath, options.existingTarget) {
     if (options.keepSourceMetadata) {
         fFile.keepMetadataOf(source);
     }
-    if (!options.checksum) {
+    if (options.checksum && fFile.writesDirectly()) {
+        Refuse("Контрольную сумму нельзя записать рядом с " + targetPath +
+               ": это устройство или канал, а не файл");
+    }
+    const std::string checksumPath = ChecksumPathFor(fFile.targetPath());
+    const bool taken = !fFile.writesDirectly() && NameTaken(checksumPath);
+    if (!options.checksum && !(taken && beside == ChecksumBeside::KeepCurrent)) {
         return;
     }
-    if (fFile.writesDirectly()) {
-        throw ConvertError(ConvertError::Kind::Refused,
-                           "Контрольную сумму нельзя записать рядом с " + targetPath +
-                               ": это устройство или канал, а не файл");
+    if (taken && options.existingTarget == ExistingTarget::Keep) {
+        Refuse("Файл " + checksumPath + " уже существует; ничего не записано");
     }
+    fChecksumFile = std::make_unique<SafeOutputFile>(checksumPath, options.existingTarget);
     fHash = std::make_unique<Sha256>();
     fFile.stream().setWriteObserver(
         [hash = fHash.get()](const std::uint8_t* data, std::size_t count) {
@@ -29,11 +66,9 @@ std::optional<std::string> ConvertOutput::commit() {
         return std::nullopt;
     }
     const std::string hex = fHash->finishHex();
-    SafeOutputFile checksumFile(ChecksumPathFor(fFile.targetPath()), fExisting);
-    const std::string line = ChecksumLine(hex, fFile.targetPath());
-    checksumFile.stream().write(line.data(), line.size());
-    fFile.commit();
-    checksumFile.commit();
+    const std::string line = ChecksumLineFor(hex, fFile.targetPath());
+    fChecksumFile->stream().write(line.data(), line.size());
+    SafeOutputFile::commitBoth(fFile, *fChecksumFile);
     return hex;
 }
 

@@ -12,24 +12,31 @@
 
 namespace kvo {
 
+// What becomes of a checksum file that is already beside the target.
+enum class ChecksumBeside {
+    Ignore,       // a recording's: not ours to keep
+    KeepCurrent,  // an archive's: rewritten with it, so it never tells of the file it replaced
+};
+
 class ConvertOutput {
   public:
     // With options.keepSourceMetadata, `source`'s owner, permission bits and modification time go
-    // over.
+    // over. Both names, the target's and its checksum file's, are checked before anything is
+    // written.
     ConvertOutput(const std::string& targetPath, const RunOptions& options,
-                  const FileStream& source);
+                  const FileStream& source, ChecksumBeside beside = ChecksumBeside::Ignore);
 
     FileStream& stream() noexcept { return fFile.stream(); }
     // False for a device or a pipe, which cannot be read back.
     bool readable() const noexcept { return !fFile.writesDirectly(); }
-    // Gives the target its name, then writes its checksum file; returns the digest if one was
-    // asked for.
+    // Gives the target and its checksum file their names, both or neither; returns the digest
+    // if a checksum file was written.
     std::optional<std::string> commit();
 
   private:
     SafeOutputFile fFile;
-    ExistingTarget fExisting;
     std::unique_ptr<Sha256> fHash;
+    std::unique_ptr<SafeOutputFile> fChecksumFile;
 };
 
 }  // namespace kvo

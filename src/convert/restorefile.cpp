@@ -5,6 +5,7 @@
 #include "codec/block_format.h"
 #include "codec/kvoarchiver.h"
 #include "convert/blockpipeline.h"
+#include "convert/checksum.h"
 #include "convert/convertfile.h"
 #include "convert/convertoutput.h"
 #include "convert/dataarea.h"
@@ -59,11 +60,27 @@ void ReadStoredBlock(FileStream& source, const StoredBlock& stored, PipelineBloc
     block.stored = length;
 }
 
+// Moves past `count` bytes by reading them, so that a hash of what is read sees them too.
+void ReadPast(FileStream& source, std::uint64_t count) {
+    std::array<std::uint8_t, 65536> chunk{};
+    while (count > 0) {
+        const std::size_t part =
+            static_cast<std::size_t>(std::min<std::uint64_t>(count, chunk.size()));
+        source.readExact(chunk.data(), part);
+        count -= part;
+    }
+}
+
 ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, ConvertOutput* output,
                             const ProgressFn& progress, unsigned threads) {
     return WithIoErrors([&] {
         const std::uint64_t dataSize = DataAreaSize(source, passportLength);
         const SourceWatch watch(source);
+        const std::optional<std::string> expected = ReadChecksumFor(source);
+        std::optional<HashedReads> hashed;
+        if (expected) {
+            hashed.emplace(source);
+        }
         ConvertReport report;
         report.noData = dataSize == 0;
         // A block in flight holds its stored form (up to 1.5 times its records); its records
@@ -74,6 +91,8 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
         source.seek(0);
         if (output != nullptr) {
             output->stream().copyFrom(source, passportLength);
+        } else if (hashed) {
+            ReadPast(source, passportLength);
         } else {
             source.seek(passportLength);
         }
@@ -137,6 +156,13 @@ ConvertReport RestoreBlocks(FileStream& source, std::uint32_t passportLength, Co
 
         report.bytesRead = source.position();
         watch.requireUnchanged();
+        // Every byte of the file was read, in order: the blocks end where the file ends.
+        if (hashed) {
+            if (hashed->finishHex() != *expected) {
+                throw ChecksumMismatchError(path);
+            }
+            report.checksumMatched = true;
+        }
         if (output != nullptr) {
             report.bytesWritten = output->stream().position();
             output->commit();

@@ -193,6 +193,8 @@ FileStream::FileStream(FileStream&& other) noexcept
       fPath(std::move(other.fPath)),
       fPosition(other.fPosition),
       fMayWaitForEver(other.fMayWaitForEver),
+      fObserver(std::move(other.fObserver)),
+      fReadObserver(std::move(other.fReadObserver)),
       fFlush(std::move(other.fFlush)) {}
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
@@ -202,6 +204,8 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
         fPath = std::move(other.fPath);
         fPosition = other.fPosition;
         fMayWaitForEver = other.fMayWaitForEver;
+        fObserver = std::move(other.fObserver);
+        fReadObserver = std::move(other.fReadObserver);
         fFlush = std::move(other.fFlush);
     }
     return *this;
@@ -247,6 +251,9 @@ void FileStream::seek(std::uint64_t position) {
 std::size_t FileStream::read(void* data, std::size_t count) {
     const std::size_t done = ReadUpTo(fDescriptor, fPath, data, count, std::nullopt);
     fPosition += done;
+    if (fReadObserver && done != 0) {
+        fReadObserver(static_cast<const std::uint8_t*>(data), done);
+    }
     return done;
 }
 

@@ -56,8 +56,8 @@ struct FileIdentity {
 // The identity of the file a path names (links followed), or nothing when there is none.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
-// Sees every byte a stream writes, in order (a checksum computed while writing).
-using WriteObserver = std::function<void(const std::uint8_t* data, std::size_t count)>;
+// Sees the bytes a stream reads or writes, in order (a checksum computed on the way).
+using ByteObserver = std::function<void(const std::uint8_t* data, std::size_t count)>;
 
 // An open file descriptor with a position. Move-only; closes on destruction.
 class FileStream {
@@ -98,7 +98,10 @@ class FileStream {
     void flushBehind(std::uint64_t every);
     // Hands everything written to the storage device.
     void sync();
-    void setWriteObserver(WriteObserver observer) { fObserver = std::move(observer); }
+    void setWriteObserver(ByteObserver observer) { fObserver = std::move(observer); }
+    // Sees what read(), readExact() and copyFrom() take from this stream; readExactAt() is not
+    // seen, since threads read side by side that way.
+    void setReadObserver(ByteObserver observer) { fReadObserver = std::move(observer); }
 
   private:
     friend class SafeOutputFile;
@@ -109,7 +112,8 @@ class FileStream {
     std::string fPath;
     std::uint64_t fPosition = 0;
     bool fMayWaitForEver = false;  // a pipe, socket or terminal: writes wait interruptibly
-    WriteObserver fObserver;
+    ByteObserver fObserver;
+    ByteObserver fReadObserver;
     std::unique_ptr<FlushBehind> fFlush;
 };
 

@@ -246,7 +246,7 @@ void SafeOutputFile::applyKept() {
     }
 }
 
-void SafeOutputFile::commit() {
+void SafeOutputFile::prepare() {
     if (fKept && !fDirect) {
         applyKept();
     }
@@ -254,12 +254,25 @@ void SafeOutputFile::commit() {
     if (!fDirect || (::fsync(fStream.fDescriptor) != 0 && errno != EINVAL && errno != EROFS)) {
         fStream.sync();
     }
-    if (!fDirect) {
-        if (fTempPath.empty()) {
-            publishUnnamed();
-        } else {
-            publishNamed();
-        }
+}
+
+void SafeOutputFile::publish(bool undoable) {
+    if (fDirect) {
+        return;
+    }
+    if (fTempPath.empty()) {
+        publishUnnamed(undoable);
+    } else {
+        publishNamed(undoable);
+    }
+    fTempPath.clear();  // it is the target's name now
+    fPublished = true;
+}
+
+void SafeOutputFile::finish() noexcept {
+    if (!fPreviousPath.empty()) {
+        ::unlink(fPreviousPath.c_str());
+        fPreviousPath.clear();
     }
     fCommitted = true;
     fStream.close();
@@ -268,7 +281,71 @@ void SafeOutputFile::commit() {
     }
 }
 
-void SafeOutputFile::publishUnnamed() {
+void SafeOutputFile::commit() {
+    prepare();
+    publish(false);
+    finish();
+}
+
+void SafeOutputFile::commitBoth(SafeOutputFile& first, SafeOutputFile& second) {
+    first.prepare();
+    second.prepare();
+    first.publish(true);
+    try {
+        second.publish(false);
+    } catch (...) {
+        first.unpublish();
+        throw;
+    }
+    first.finish();
+    second.finish();
+}
+
+// Keeps the target's present file under a hidden name until the commit is done, so that an undo
+// can put it back.
+void SafeOutputFile::keepPrevious() {
+    for (;;) {
+        fPreviousPath = TemporaryName(fFolder);
+        if (::link(fTargetPath.c_str(), fPreviousPath.c_str()) == 0) {
+            return;
+        }
+        if (errno == EEXIST) {
+            continue;
+        }
+        // Without hard links the file moves aside, and the target has none for a moment.
+        if (errno != ENOENT && ::rename(fTargetPath.c_str(), fPreviousPath.c_str()) == 0) {
+            fPreviousMoved = true;
+            return;
+        }
+        const int error = errno;
+        fPreviousPath.clear();
+        if (error != ENOENT) {
+            ThrowFileError("Не удалось записать файл", fTargetPath, error);
+        }
+        return;  // nothing there to keep
+    }
+}
+
+void SafeOutputFile::unpublish() noexcept {
+    if (!fPublished) {
+        return;
+    }
+    fPublished = false;
+    if (!fPreviousPath.empty()) {
+        ::rename(fPreviousPath.c_str(), fTargetPath.c_str());
+        fPreviousPath.clear();
+        return;
+    }
+    // The name had no file before: it goes, unless another file took it meanwhile.
+    struct stat ours {};
+    struct stat named {};
+    if (::fstat(fStream.fDescriptor, &ours) == 0 && ::lstat(fTargetPath.c_str(), &named) == 0 &&
+        ours.st_dev == named.st_dev && ours.st_ino == named.st_ino) {
+        ::unlink(fTargetPath.c_str());
+    }
+}
+
+void SafeOutputFile::publishUnnamed(bool undoable) {
     if (!fReplace) {
         const int error = LinkUnnamed(fStream.fDescriptor, fTargetPath);
         if (error == EEXIST) {
@@ -291,14 +368,24 @@ void SafeOutputFile::publishUnnamed() {
             ThrowFileError("Не удалось записать файл", fTargetPath, error);
         }
     }
-    publishNamed();
+    publishNamed(undoable);
 }
 
-void SafeOutputFile::publishNamed() {
+void SafeOutputFile::publishNamed(bool undoable) {
     if (fReplace) {
         RefuseIrregular(fTargetPath);
+        if (undoable) {
+            keepPrevious();
+        }
         if (::rename(fTempPath.c_str(), fTargetPath.c_str()) != 0) {
-            ThrowFileError("Не удалось записать файл", fTargetPath, errno);
+            const int error = errno;
+            if (fPreviousMoved) {
+                ::rename(fPreviousPath.c_str(), fTargetPath.c_str());
+            } else if (!fPreviousPath.empty()) {
+                ::unlink(fPreviousPath.c_str());
+            }
+            fPreviousPath.clear();
+            ThrowFileError("Не удалось записать файл", fTargetPath, error);
         }
         return;
     }

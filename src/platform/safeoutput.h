@@ -52,17 +52,31 @@ class SafeOutputFile {
     // Syncs the data and gives the file its name; fails without a trace if that name is taken
     // and the target is to be kept.
     void commit();
+    // Commits two written files (not devices or pipes) together: both get their names, or, when
+    // either fails, neither does and both names hold what they held before.
+    static void commitBoth(SafeOutputFile& first, SafeOutputFile& second);
 
   private:
     void openDirect(int descriptor, const std::string& name);
     void openTemporary();
     void applyKept();
-    void publishUnnamed();
-    void publishNamed();
+    // The steps of a commit: all that can fail without touching the target, then the naming,
+    // then the clean-up that cannot fail.
+    void prepare();
+    void publish(bool undoable);
+    void publishUnnamed(bool undoable);
+    void publishNamed(bool undoable);
+    void keepPrevious();
+    void unpublish() noexcept;
+    void finish() noexcept;
 
     std::string fTargetPath;
     std::string fFolder;
     std::string fTempPath;  // empty for an unnamed file and for direct writing
+    // While an undoable commit is under way: where the target's earlier file waits, if it had one.
+    std::string fPreviousPath;
+    bool fPreviousMoved = false;  // moved aside rather than linked: the target has no file now
+    bool fPublished = false;
     bool fReplace;
     bool fDirect = false;
     FileStream fStream;

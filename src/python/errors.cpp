@@ -19,6 +19,8 @@ const char* KindName(ConvertError::Kind kind) {
             return "damaged";
         case ConvertError::Kind::Verification:
             return "verification";
+        case ConvertError::Kind::ChecksumMismatch:
+            return "checksum";
         case ConvertError::Kind::Io:
             break;
     }
@@ -48,9 +50,10 @@ void Translate(std::exception_ptr thrown) {
             RaiseOsError(error.what(), error.systemCause());
             return;
         }
-        const bool damaged = error.kind() == ConvertError::Kind::Damaged;
+        const bool block = error.kind() == ConvertError::Kind::Damaged;
+        const bool damaged = block || error.kind() == ConvertError::Kind::ChecksumMismatch;
         Raise(damaged ? gDamagedError : gError, error.what(), KindName(error.kind()),
-              damaged ? py::object(py::int_(error.blockIndex())) : py::object(py::none()));
+              block ? py::object(py::int_(error.blockIndex())) : py::object(py::none()));
     } catch (const FileError& error) {
         if (error.errorCode() != 0) {
             RaiseOsError(error.what(), {error.errorCode(), error.path()});
@@ -74,12 +77,14 @@ void BindErrors(py::module_& module) {
         "A file could not be read or converted: refused, damaged or cut short. A ValueError, as\n"
         "the data is what is wrong; a file that cannot be opened, read or written raises the\n"
         "matching OSError instead. str() is the message shown to users; `kind` is 'refused',\n"
-        "'damaged', 'verification' or 'io'; `block` is the damaged block's index (from 0) or None.",
+        "'damaged', 'checksum', 'verification' or 'io'; `block` is the damaged block's index (from\n"
+        "0) or None.",
         PyExc_ValueError, nullptr);
     gDamagedError = PyErr_NewExceptionWithDoc(
         "kvocodec.DamagedError",
         "A compressed block does not restore or is cut short by the end of the file; `block` is\n"
-        "its index in Recording.blocks (the message counts from 1).",
+        "its index in Recording.blocks (the message counts from 1). Also a compressed file that\n"
+        "differs from its checksum file NAME.sha256 (`kind` 'checksum', `block` None).",
         gError, nullptr);
     if (gError == nullptr || gDamagedError == nullptr) {
         throw py::error_already_set();
