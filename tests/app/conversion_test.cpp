@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QTextCursor>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "apptesting.h"
 #include "platform/interruption.h"
@@ -279,6 +281,39 @@ TEST(Conversion, DamagedOrTruncatedFilesRestoreNothing) {
         EXPECT_FALSE(std::filesystem::exists(folder / (std::string(name) + ".kvo"))) << name;
         EXPECT_TRUE(w.mainForm.session().TargetClosed());
     }
+}
+
+// An archive written over keeps its checksum file current, and a restore heeds it.
+TEST(Conversion, TheChecksumFileBesideAnArchiveIsRewrittenAndHeeded) {
+    Windows w;
+    const auto folder = cleanFolder("checksum");
+    const auto source = folder / "rec.kvo";
+    const Bytes original = generated(synth::Kind::Runs, 1800, 4);
+    const std::size_t passportLength = original[6] | (original[7] << 8);
+    writeBytes(source, original);
+    const auto sums = folder / "rec.kvox.sha256";
+    const std::string staleLine = std::string(64, '0') + "  rec.kvox\n";
+    writeBytes(sums, Bytes(staleLine.begin(), staleLine.end()));
+
+    compress(w, source, "3600");
+    EXPECT_TRUE(w.desktop.errors.empty());
+    const std::string check =
+        "cd '" + folder.string() + "' && sha256sum --status -c rec.kvox.sha256";
+    EXPECT_EQ(std::system(check.c_str()), 0);
+
+    // A flipped FirstWord: the blocks still restore, to other records.
+    Bytes packed = readBytes(folder / "rec.kvox");
+    packed[passportLength + 4 + 10] ^= 0x01;
+    writeBytes(folder / "rec.kvox", packed);
+    std::filesystem::remove(source);
+    restore(w, folder / "rec.kvox");
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages[0].text, "распаковка не состоялась");
+    EXPECT_EQ(w.desktop.messages[0].caption, "файл поврежден");
+    EXPECT_TRUE(w.summaryLines().back().contains("контрольная сумма SHA-256"))
+        << w.summaryLines().back().toStdString();
+    EXPECT_TRUE(w.desktop.errors.empty());
+    EXPECT_FALSE(std::filesystem::exists(source));
 }
 
 TEST(Conversion, TargetThatIsAFolderEndsInTheErrorBox) {

@@ -89,3 +89,27 @@ def test_conversions_refuse_as_kvox_does(tmp_path):
     with pytest.raises(RuntimeError, match="stop"):
         kvocodec.restore(str(target), str(tmp_path / "b.kvo"), progress=fail)
     assert not (tmp_path / "b.kvo").exists()
+
+
+def test_checksum_files_are_kept_current_and_heeded(tmp_path):
+    source = synth(tmp_path / "a.kvo", "tiptiming", 3000)
+    target = tmp_path / "a.kvox"
+    sums = tmp_path / "a.kvox.sha256"
+    status, _, err = kvox("--checksum", "-b", "6000", str(source))
+    assert status == 0, err
+    old = sums.read_bytes()
+    kvocodec.compress(str(source), str(target), 1200, overwrite=True)
+    assert sums.read_bytes() != old
+    status, _, err = kvox("-v", "-t", str(target))
+    assert status == 0 and "совпадает" in err, err
+
+    # A flipped FirstWord restores to other records: only the checksum tells.
+    passport_length = int.from_bytes(source.read_bytes()[6:10], "little")
+    damaged = bytearray(target.read_bytes())
+    damaged[passport_length + 14] ^= 1
+    target.write_bytes(bytes(damaged))
+    with pytest.raises(kvocodec.DamagedError, match="контрольная сумма SHA-256") as raised:
+        kvocodec.restore(str(target), str(tmp_path / "b.kvo"))
+    assert raised.value.kind == "checksum"
+    assert raised.value.block is None
+    assert not (tmp_path / "b.kvo").exists()
