@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
 build=build-fuzz
-targets=(restore_block roundtrip restore_file passport compress_file salvage reader_index)
+targets=(restore_block roundtrip restore_file passport compress_file salvage reader_index
+    checksum_file)
 
 buildLog=$(mktemp)
 trap 'rm -f "$buildLog"' EXIT

@@ -44,8 +44,17 @@ kvo::T1DimByteArr Compressed(kvo::T1DimByteArr records) {
 
 void WriteSeeds(const fs::path& out) {
     for (const char* target : {"roundtrip", "restore_block", "restore_file", "passport",
-                               "compress_file", "salvage", "reader_index"}) {
+                               "compress_file", "salvage", "reader_index", "checksum_file"}) {
         fs::create_directories(out / target);
+    }
+    // Checksum files in each form sha256sum reads, naming the fuzz target's archive a.kvox.
+    const std::string hex = "6d2a0e0f21a0a9e5e6f1b7d3c8b4a3f2e1d0c9b8a7f6e5d4c3b2a1f0e9d8c7b6";
+    int sums = 0;
+    for (const std::string& text :
+         {hex + "  a.kvox\n", hex + " *./a.kvox\n", "\\" + hex + "  a\\\\b\\nc\n",
+          "# made by hand\r\n\r\n" + hex + " a.kvox\r\n", "SHA256 (a.kvox) = " + hex + "\n"}) {
+        Write(out / "checksum_file" / std::to_string(sums++),
+              kvo::T1DimByteArr(text.begin(), text.end()));
     }
     std::uint64_t seed = 1;
     for (const Kind kind : kKinds) {

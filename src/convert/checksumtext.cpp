@@ -30,6 +30,7 @@ std::optional<std::string> LowerHex(std::string_view digits) {
 }
 
 // A name may hold no NUL, and in the escaped form no other escape and no lone backslash at its end.
+// An empty name names no file.
 std::optional<std::string> NameOf(std::string_view written, bool escaped) {
     std::string name;
     for (std::size_t i = 0; i < written.size(); ++i) {
@@ -65,7 +66,7 @@ std::optional<ChecksumEntry> Entry(std::string_view hexDigits, std::string_view 
                                    bool escaped) {
     auto hex = LowerHex(hexDigits);
     auto unescaped = NameOf(name, escaped);
-    if (!hex || !unescaped) {
+    if (!hex || !unescaped || unescaped->empty()) {
         return std::nullopt;
     }
     return ChecksumEntry{std::move(*hex), std::move(*unescaped)};

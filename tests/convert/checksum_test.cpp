@@ -50,6 +50,7 @@ TEST(ChecksumText, ReadsEveryLineSha256sumReads) {
              "\\" + kHex + "  a\\",    // a lone backslash at the end
              "\\" + kHex + "  a\\tb",  // an escape sha256sum never writes
              kHex + "  a" + std::string(1, '\0') + "b",
+             "SHA256 () = " + kHex,      // no name
              "SHA256 (a.kvox) " + kHex,  // no "="
              "SHA256 a.kvox = " + kHex,
              "SHA256 (a.kvox) = " + kHex + "0",
