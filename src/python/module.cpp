@@ -28,7 +28,9 @@ str, bytes or os.PathLike.
 
 block_size: bytes of records per block (a multiple of 6, at least 72), as kvox -b; None cuts the
 data area as kvox does by default (blocks of at most 64 MiB carrying every whole record).
-overwrite: replace an existing dst (kvox -f); otherwise an existing dst is refused.
+overwrite: replace an existing dst (kvox -f); otherwise an existing dst is refused. A checksum
+file dst.sha256 already beside dst is rewritten for the new file, in the same commit; without
+overwrite it is refused like dst.
 threads: blocks coded at a time, 0 for every core; the output is the same for any count.
 progress: optional callable(done_bytes, total_bytes) called with the source position after each
 block and inside a large block in steps of at most 1%; an exception it raises ends the run and
@@ -40,8 +42,10 @@ constexpr const char* kRestoreDoc =
     R"(restore(src, dst, *, overwrite=False, threads=0, progress=None) -> dict
 
 Restores the compressed file src into the recording dst, as `kvox src -o dst` does. The first block
-that is damaged or cut short raises DamagedError naming it and leaves no output. Arguments and the
-returned dict as for compress(). The GIL is released while decoding.)";
+that is damaged or cut short raises DamagedError naming it and leaves no output. With a checksum
+file src.sha256 beside it, src is hashed as it is read, and a digest that differs raises
+DamagedError (kind 'checksum', block None) and leaves no output. Arguments and the returned dict
+as for compress(). The GIL is released while decoding.)";
 
 py::dict ReportDict(const ConvertReport& report) {
     py::dict result;
