@@ -181,6 +181,20 @@ TEST(KvoxChecksum, HostileChecksumFilesAreRefusedAtOnce) {
     const KvoxRun piped = run.get();
     EXPECT_EQ(piped.status, kExitError);
     EXPECT_TRUE(Has(piped.err, "не обычный файл")) << piped.err;
+    // Nor is a checksum ever written into one.
+    const std::string archived = ReadBytes(archive);
+    run = std::async(std::launch::async, [&] {
+        return Kvox({"-f", "-b", "6000", source.string()});
+    });
+    const bool promptly = run.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!promptly) {
+        ::close(::open(sums.c_str(), O_RDONLY | O_NONBLOCK));
+    }
+    ASSERT_TRUE(promptly) << "kvox waits for a reader of the checksum pipe";
+    const KvoxRun into = run.get();
+    EXPECT_EQ(into.status, kExitError);
+    EXPECT_TRUE(Has(into.err, "не обычный файл")) << into.err;
+    EXPECT_EQ(ReadBytes(archive), archived);
     fs::remove(sums);
 
     // A device without end, and a file far larger than any checksum file.
