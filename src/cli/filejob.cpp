@@ -65,7 +65,12 @@ void NoteResult(Reporter& reporter, const ConvertReport& report, std::uint64_t i
 Outcome Convert(FileStream& source, FileKind kind, const RunContext& context, Reporter& reporter) {
     const Options& options = context.options;
     const std::string output = OutputFor(source, kind, options);
-    const bool checksum = options.checksum && kind == FileKind::Recording;
+    // Only compression writes a checksum file; a restore asked for one would silently not.
+    if (options.checksum && kind == FileKind::Compressed) {
+        return reporter.fail("--checksum записывает контрольную сумму только при сжатии, а файл " +
+                             source.path() + " восстанавливается");
+    }
+    const bool checksum = options.checksum;
     if (const auto refusal = CheckOutput(output, source, context, kind == FileKind::Recording)) {
         return reporter.fail(*refusal);
     }

@@ -105,6 +105,19 @@ TEST(KvoxChecksum, AnArchiveWrittenOverGetsItsChecksumRewritten) {
     EXPECT_FALSE(fs::exists(archive));
 }
 
+// Only compression writes a checksum file: asked for with a restore it would silently not be.
+TEST(KvoxChecksum, ARestoreAskedForAChecksumIsRefused) {
+    const auto source = Recording("restore-asked");
+    const auto archive = source.parent_path() / "a.kvox";
+    const auto restored = source.parent_path() / "b.kvo";
+    ASSERT_EQ(Kvox({source.string()}).status, kExitSuccess);
+    const KvoxRun run = Kvox({"--checksum", "-o", restored.string(), archive.string()});
+    EXPECT_EQ(run.status, kExitError);
+    EXPECT_TRUE(Has(run.err, "--checksum")) << run.err;
+    EXPECT_FALSE(fs::exists(restored));
+    EXPECT_FALSE(fs::exists(source.parent_path() / "a.kvox.sha256"));
+}
+
 TEST(KvoxChecksum, AChecksumNameThatCannotBeMadeWritesNothing) {
     const auto folder = test::CleanFolder("kvox-checksum-long");
     // The archive's name fits the file system's limit of 255 bytes; with ".sha256" it does not.
