@@ -91,6 +91,15 @@ void WriteSeeds(const fs::path& out) {
             Write(out / "salvage" / (kindName + "-" + std::to_string(at)), job);
         }
     }
+    // Two large blocks, the length words of the first one broken; and 9 MiB of the word
+    // 0x00860086 in front of the second of two blocks, where a search that rereads the file per
+    // offset never ends.
+    auto large = kvo::synth::makeRecords(Kind::TipTiming, 4096, seed++);
+    large.insert(large.begin(), {1, 128 + 16, 1, 1, 0, 0, 0x10, 2});
+    Write(out / "salvage" / "large", large);
+    auto inserted = kvo::synth::makeRecords(Kind::TipTiming, 80, seed++);
+    inserted.insert(inserted.begin(), {1, 28, 1, 1, 1, 8, 0x86, 0xF0});
+    Write(out / "salvage" / "inserted", inserted);
 }
 
 }  // namespace

@@ -146,12 +146,15 @@ std::int64_t RestoreBlockInBatches(const std::uint8_t* data, std::size_t availab
     return whole ? static_cast<std::int64_t>(decoder.records() * kRecordSize) : -1;
 }
 
-bool RunSectionAgreesWithCount(const std::uint8_t* data, std::size_t available) {
-    const auto view = viewBlock(data, available);
-    return view && (sumRunCounts<std::uint8_t>(view->secondBytePairs, view->secondBytePairCount) ==
-                        view->records ||
-                    sumRunCounts<std::uint16_t>(view->secondWordPairs, view->secondWordPairCount) ==
-                        view->records);
+std::size_t RunSectionsAgreeingWithCount(const std::uint8_t* data, std::size_t available) {
+    const auto view = viewSections(data, available);
+    if (!view || view->records < kMinRecords) {
+        return 0;
+    }
+    return std::size_t{sumRunCounts<std::uint8_t>(view->secondBytePairs,
+                                                  view->secondBytePairCount) == view->records} +
+           std::size_t{sumRunCounts<std::uint16_t>(view->secondWordPairs,
+                                                   view->secondWordPairCount) == view->records};
 }
 
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count) {

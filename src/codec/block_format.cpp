@@ -77,18 +77,12 @@ ShapeFault storedLengthsFault(const SectionLengths& lengths) {
     if (records > kMostRecords) {
         return ShapeFault::ManyRecords;
     }
-    constexpr std::array<ShapeFault, kSectionCount> kLong{
-        ShapeFault::None, ShapeFault::LongSecondBytes, ShapeFault::LongCodes,
-        ShapeFault::LongSecondWords};
-    for (std::size_t section = 1; section < kSectionCount; ++section) {
-        if (lengths[section] > largestWrittenSection(section, records)) {
-            return kLong[section];
-        }
-    }
-    return ShapeFault::None;
+    return lengths[2] > records ? ShapeFault::LongCodes : ShapeFault::None;
 }
 
-std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available) {
+namespace {
+
+std::optional<BlockView> viewOf(const std::uint8_t* data, std::size_t available, bool shaped) {
     std::array<Section, kSectionCount> s{};
     std::size_t stored = 0;
     if (!walkSections(data, available, s, stored)) {
@@ -99,7 +93,7 @@ std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t availab
                                  static_cast<std::uint32_t>(secondBytes.length),
                                  static_cast<std::uint32_t>(codes.length),
                                  static_cast<std::uint32_t>(secondWords.length)};
-    if (sectionShapeFault(lengths) != ShapeFault::None) {
+    if (shaped && sectionShapeFault(lengths) != ShapeFault::None) {
         return std::nullopt;
     }
     BlockView view;
@@ -113,6 +107,16 @@ std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t availab
     view.secondWordPairCount = secondWords.length / kSecondWordPairSize;
     view.storedLength = stored;
     return view;
+}
+
+}  // namespace
+
+std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available) {
+    return viewOf(data, available, true);
+}
+
+std::optional<BlockView> viewSections(const std::uint8_t* data, std::size_t available) {
+    return viewOf(data, available, false);
 }
 
 }  // namespace codec

@@ -87,28 +87,18 @@ enum class ShapeFault {
     SecondWordPairs,
     // Only storedLengthsFault finds these.
     ManyRecords,
-    LongSecondBytes,
-    LongCodes,
-    LongSecondWords
+    LongCodes
 };
 
 using SectionLengths = std::array<std::uint32_t, kSectionCount>;
 
 ShapeFault sectionShapeFault(const SectionLengths& lengths);
 
-// The longest payload section `section` (0..3) of a block of n records takes when every run and
-// every code stands for at least one record, as our compressor writes them: longer ones can only
-// be damage, and are refused before anything is allocated for them.
-constexpr std::uint64_t largestWrittenSection(std::size_t section, std::uint64_t n) {
-    constexpr std::array<std::uint64_t, kSectionCount> kPerRecord{
-        kFirstWordSize, kSecondBytePairSize, 1, kSecondWordPairSize};
-    return kPerRecord[section] * n;
-}
-
 // Why a stored block is refused on its four length words alone, before anything is read or
-// allocated for it: its shape, more records than a block can restore (ManyRecords), or a section
-// longer than largestWrittenSection (Long...). Restore, salvage and the reader's block index all
-// judge blocks by this one rule.
+// allocated for it: its shape, more records than a block can restore (ManyRecords), or more codes
+// than records (LongCodes: every code stands for at least one LeadByte). A run section may be any
+// length, since run pairs of count 0 add nothing; the bytes present bound it. Restore, salvage
+// and the reader's block index all judge blocks by this one rule.
 ShapeFault storedLengthsFault(const SectionLengths& lengths);
 
 // A block whose sections were checked against the bytes present and against each other's shape.
@@ -127,5 +117,7 @@ struct BlockView {
 // Null when a length field or payload runs past `available` or the section lengths have a
 // ShapeFault.
 std::optional<BlockView> viewBlock(const std::uint8_t* data, std::size_t available);
+// The same with any section lengths that fit `available`; a trailing part pair is left out.
+std::optional<BlockView> viewSections(const std::uint8_t* data, std::size_t available);
 
 }  // namespace kvo::codec

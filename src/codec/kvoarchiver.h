@@ -111,10 +111,10 @@ std::int64_t RestoreBlockInBatches(const std::uint8_t* data, std::size_t availab
                                    T1DimByteArr& batch, const BatchSink& take,
                                    const CodecProgress* progress = nullptr);
 
-// Whether at least one run section of the block at the start of data[0, available) adds up to the
-// record count its first section gives: evidence that its lengths are its own even when the
-// block does not restore.
-bool RunSectionAgreesWithCount(const std::uint8_t* data, std::size_t available);
+// How many run sections (0, 1 or 2) of the block at the start of data[0, available) add up to
+// the record count its first section gives, whatever its code section: evidence that its lengths
+// are its own even when the block does not restore. 0 for fewer than 12 records.
+std::size_t RunSectionsAgreeingWithCount(const std::uint8_t* data, std::size_t available);
 
 // Index of the first record whose LeadByte cannot be coded (128 or more), or -1.
 std::int64_t FindUncodableLeadByte(const std::uint8_t* records, std::size_t count);

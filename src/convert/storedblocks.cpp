@@ -20,10 +20,6 @@ using codec::ShapeFault;
 std::string ShapeReason(ShapeFault fault, const SectionLengths& lengths) {
     const auto& [firstWords, secondBytes, codes, secondWords] = lengths;
     const std::uint64_t records = firstWords / codec::kFirstWordSize;
-    const auto tooLong = [records](const char* section, std::uint32_t length) {
-        return std::string("раздел ") + section + " длиннее, чем нужно для " +
-               CountOf(records, kRecordForms) + " (" + CountOf(length, kByteForms) + ")";
-    };
     std::string reason = "не восстанавливается: ";
     switch (fault) {
         case ShapeFault::FewRecords:
@@ -44,12 +40,9 @@ std::string ShapeReason(ShapeFault fault, const SectionLengths& lengths) {
         case ShapeFault::ManyRecords:
             return reason + "в нём " + CountOf(records, kRecordForms) +
                    ", а блок вмещает не больше " + std::to_string(codec::kMostRecords);
-        case ShapeFault::LongSecondBytes:
-            return reason + tooLong("вторых байтов", secondBytes);
         case ShapeFault::LongCodes:
-            return reason + tooLong("кодов", codes);
-        case ShapeFault::LongSecondWords:
-            return reason + tooLong("вторых слов", secondWords);
+            return reason + "раздел кодов длиннее, чем нужно для " +
+                   CountOf(records, kRecordForms) + " (" + CountOf(codes, kByteForms) + ")";
         case ShapeFault::None:
             break;
     }

@@ -127,6 +127,35 @@ TEST_F(Salvage, ADamagedBlockBecomesZeroRecordsAndIsReported) {
     EXPECT_EQ(*salvaged.output, expected);
 }
 
+TEST_F(Salvage, ACountBothRunSectionsConfirmIsFilledWhateverTheCodeSection) {
+    // The code section of the middle block replaced: longer than its count, then shorter than
+    // its 12 raw LeadBytes. Both run sections still add up to 40 and the next block starts
+    // where its lengths end.
+    const auto [start, end] = blocks_[1];
+    std::size_t codesAt = start;
+    for (int section = 0; section < 2; ++section) {
+        codesAt += 4 + codec::readU32(reinterpret_cast<const std::uint8_t*>(&compressed_[codesAt]));
+    }
+    const std::uint32_t codes =
+        codec::readU32(reinterpret_cast<const std::uint8_t*>(&compressed_[codesAt]));
+    for (const std::size_t length : {std::size_t{kBlockRecords + 1}, std::size_t{11}}) {
+        std::string word(4, '\0');
+        codec::writeU32(reinterpret_cast<std::uint8_t*>(word.data()),
+                        static_cast<std::uint32_t>(length));
+        const std::string damaged = compressed_.substr(0, codesAt) + word +
+                                    std::string(length, '\x05') +
+                                    compressed_.substr(codesAt + 4 + codes);
+        const Salvaged salvaged = Run(damaged);
+        ASSERT_TRUE(salvaged.output) << length;
+        ASSERT_EQ(salvaged.report.gaps.size(), 1u) << length;
+        EXPECT_TRUE(salvaged.report.gaps[0].filled) << length;
+        EXPECT_EQ(salvaged.report.gaps[0].records, kBlockRecords) << length;
+        std::string expected = original_;
+        std::fill_n(expected.begin() + kPassportLength + kBlockBytes, kBlockBytes, '\0');
+        EXPECT_EQ(*salvaged.output, expected) << length;
+    }
+}
+
 TEST_F(Salvage, BrokenLengthsAreSkippedToTheNextWholeBlock) {
     std::string damaged = compressed_;
     // The record count of the first block: nothing tells where its sections end but the search.
@@ -194,6 +223,89 @@ TEST_F(Salvage, EveryBitFlipKeepsTheBlocksItDidNotTouch) {
     }
     std::cout << "bit flips in " << compressed_.size() << " bytes: " << exact
               << " restored whole (values may differ), " << withGaps << " with gaps reported\n";
+}
+
+// A block a sound writer may produce although ours never does: 12 records with 12 different
+// SecondWords and one more SecondWord pair of count 0, which adds nothing.
+std::string BlockWithZeroCountPair(std::string& records) {
+    std::string block;
+    const auto word = [&block](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            block += static_cast<char>(v >> (8 * i));
+        }
+    };
+    word(24);
+    for (int i = 0; i < 12; ++i) {
+        block += {static_cast<char>(i), '\x01'};
+    }
+    word(2);
+    block += {'\x07', '\x0C'};
+    word(12);
+    for (int i = 0; i < 12; ++i) {
+        block += static_cast<char>(i + 1);
+    }
+    word(13 * 4);
+    for (int i = 0; i < 12; ++i) {
+        block += {static_cast<char>(0x30 + i), '\x12', '\x01', '\x00'};
+    }
+    block += {'\x77', '\x77', '\x00', '\x00'};
+    for (int i = 0; i < 12; ++i) {
+        records += {static_cast<char>(i + 1),    '\x07', static_cast<char>(i), '\x01',
+                    static_cast<char>(0x30 + i), '\x12'};
+    }
+    return block;
+}
+
+TEST(SalvageValid, ZeroCountPairsRestoreTestAndSalvage) {
+    const auto folder = test::CleanFolder("salvage-zero-count");
+    std::string records;
+    const std::string passport = test::Passport(kPassportLength);
+    const std::string block = BlockWithZeroCountPair(records);
+    test::WriteBytes(folder / "a.kvox", passport + block + block);
+    auto source = FileStream::OpenRead((folder / "a.kvox").string());
+    EXPECT_EQ(TestFile(source, kPassportLength, nullptr).blocks, 2u);
+    RestoreFile(source, kPassportLength, (folder / "a.kvo").string(), nullptr);
+    EXPECT_EQ(test::ReadBytes(folder / "a.kvo"), passport + records + records);
+    fs::remove(folder / "a.kvo");
+    const SalvageReport report =
+        SalvageFile(source, kPassportLength, (folder / "a.kvo").string(), nullptr);
+    EXPECT_TRUE(report.gaps.empty());
+    EXPECT_EQ(report.blocksRestored, 2u);
+    EXPECT_EQ(test::ReadBytes(folder / "a.kvo"), passport + records + records);
+}
+
+TEST(SalvageValid, ABlockThatDecodesIsNotGivenUpForOneInsideIt) {
+    const auto folder = test::CleanFolder("salvage-decoy");
+    // The FirstWords of the first block hold a whole block of 12 records; a block whose lengths
+    // are broken follows it, then a sound one.
+    const auto compress = [](const std::string& records) {
+        T1DimByteArr block;
+        EXPECT_GT(CompressRecords(reinterpret_cast<const std::uint8_t*>(records.data()),
+                                  records.size() / kRecordSize, block),
+                  0);
+        return std::string(block.begin(), block.end());
+    };
+    const std::string decoy = compress(test::Records(12, 8));
+    std::string first = test::Records(60, 5);
+    ASSERT_LE(decoy.size(), 120u);
+    for (std::size_t i = 0; i < decoy.size(); ++i) {
+        first[i / 2 * kRecordSize + kFirstWordOffset + i % 2] = decoy[i];
+    }
+    const std::string last = test::Records(40, 6);
+    std::string broken = compress(test::Records(40, 7));
+    broken[3] = '\x7F';
+    const std::string passport = test::Passport(kPassportLength);
+    test::WriteBytes(folder / "a.kvox", passport + compress(first) + broken + compress(last));
+    auto source = FileStream::OpenRead((folder / "a.kvox").string());
+    const SalvageReport report =
+        SalvageFile(source, kPassportLength, (folder / "a.kvo").string(), nullptr);
+    EXPECT_EQ(report.blocksRestored, 2u);
+    ASSERT_EQ(report.gaps.size(), 1u);
+    EXPECT_EQ(report.gaps[0].block, 1u);
+    EXPECT_EQ(report.gaps[0].firstRecord, 60u);
+    const std::string output = test::ReadBytes(folder / "a.kvo");
+    EXPECT_EQ(output.substr(0, passport.size() + first.size()), passport + first);
+    EXPECT_EQ(output.substr(output.size() - last.size()), last);
 }
 
 }  // namespace
