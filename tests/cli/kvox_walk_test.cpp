@@ -42,13 +42,20 @@ bool Mentions(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// fN below `top`; built with append, since GCC 12's optimiser warns falsely of "f" + to_string().
+fs::path Sibling(const fs::path& top, int i) {
+    std::string name = "f";
+    name.append(std::to_string(i));
+    return top / name;
+}
+
 TEST(KvoxWalk, AFolderThatCannotBeReadIsNamedAndTheWalkGoesOn) {
     const auto source = Recording("locked");
     const fs::path top = source.parent_path();
     // Many siblings, so that the locked folder is not last in the directory's own order.
     for (int i = 0; i < 8; ++i) {
-        fs::create_directory(top / ("f" + std::to_string(i)));
-        fs::copy_file(source, top / ("f" + std::to_string(i)) / "a.kvo");
+        fs::create_directory(Sibling(top, i));
+        fs::copy_file(source, Sibling(top, i) / "a.kvo");
     }
     fs::create_directory(top / "locked");
     fs::copy_file(source, top / "locked" / "b.kvo");
@@ -76,7 +83,7 @@ TEST(KvoxWalk, AFolderThatCannotBeReadIsNamedAndTheWalkGoesOn) {
     }
     EXPECT_TRUE(fs::exists(top / "a.kvox"));
     for (int i = 0; i < 8; ++i) {
-        EXPECT_TRUE(fs::exists(top / ("f" + std::to_string(i)) / "a.kvox")) << i;
+        EXPECT_TRUE(fs::exists(Sibling(top, i) / "a.kvox")) << i;
     }
     EXPECT_FALSE(fs::exists(top / "locked" / "b.kvox"));
 }
