@@ -34,7 +34,8 @@ partial_record_bytes (a trailing partial record of a .kvo, never read), blocks (
 damaged_block (index of the first .kvox block that is cut short by the end of the file or whose
 length words no restorable block has, or None: blocks and record_count end in front of it, and
 kvox -t names the same block), cut_short_block (damaged_block when it is cut short, else None),
-blocks_decoded (blocks decoded so far).
+blocks_decoded (blocks decoded so far), records_decoded (records restored so far: a block
+read in part counts only as far as it was restored).
 
 rec.read(start, stop) gives the records as a numpy array of RECORD_DTYPE; iter_blocks() gives one
 array per block. A Recording is a context manager; close() releases the file, after which using it
@@ -48,10 +49,10 @@ stop follow slice rules (negative values count from the end, stop is clipped to 
 integers of any size), but a stretch that reaches past the records of a .kvox with a
 damaged_block raises DamagedError as kvox -t would: naming the first block from start on that does
 not restore, or else damaged_block. Only the blocks that hold the records are decoded, on several
-threads when there are several; the block read last is kept, so reading on from where a read ended
-decodes nothing twice. progress: optional callable(done_records, total_records) after each block;
-it may not use the Recording it reports on (that raises Error). The GIL is released while
-decoding.)";
+threads when there are several; a block read in part is restored only up to the stretch of records
+that holds the read's end, and kept, so reading on from there restores nothing twice.
+progress: optional callable(done_records, total_records) after each block; it may not use the
+Recording it reports on (that raises Error). The GIL is released while decoding.)";
 
 constexpr const char* kPassportDoc =
     R"(The decoded passport: signature (str), length, board, channel_count
@@ -351,6 +352,8 @@ void BindRecording(py::module_& module) {
                                }))
         .def_property_readonly("blocks_decoded",
                                Field([](const Recording& r) { return r.blocksDecoded(); }))
+        .def_property_readonly("records_decoded",
+                               Field([](const Recording& r) { return r.recordsDecoded(); }))
         .def_property_readonly("dtype", &PyRecording::dtype, "RECORD_DTYPE.")
         .def("read", &PyRecording::read, py::arg("start") = py::int_(0),
              py::arg("stop") = py::none(), py::arg("progress") = py::none(), kReadDoc)

@@ -79,16 +79,22 @@ void Recording::decodeInto(std::size_t block, const T1DimByteArr& stored, std::u
     }
 }
 
-const std::uint8_t* Recording::cachedBlock(std::size_t block) {
-    if (fCachedBlock != block) {
-        fCachedBlock.reset();  // a failed decode leaves part of the block behind
-        readStored(blocks()[block], fStored);
-        fCache.resize(byteCount(blocks()[block].records));
-        decodeInto(block, fStored, fCache.data());
-        fCachedBlock = block;
+const std::uint8_t* Recording::partlyRestored(std::size_t block, std::uint64_t records) {
+    const BlockEntry& entry = blocks()[block];
+    if (!fPartial.holds(block)) {
+        fPartial.forget();  // a failed read leaves part of the block behind
+        readStored(entry, fPartial.stored());
         ++fBlocksDecoded;
+        if (!fPartial.start(block, entry.records)) {
+            throw DamagedBlockError(path(), block, BlockDamage::NotRestorable);
+        }
     }
-    return fCache.data();
+    const std::uint64_t before = fPartial.restored();
+    if (!fPartial.restoreUpTo(records)) {
+        throw DamagedBlockError(path(), block, BlockDamage::NotRestorable);
+    }
+    fRecordsDecoded += fPartial.restored() - before;
+    return fPartial.records();
 }
 
 unsigned Recording::threadsFor(std::size_t blocks) const {
@@ -103,6 +109,7 @@ void Recording::decodeBlocks(const std::vector<std::size_t>& wanted,
     const unsigned threads = threadsFor(wanted.size());
     BlockPipeline pipeline(threads, threads + 2, decode, [&](const PipelineBlock& block) {
         ++fBlocksDecoded;
+        fRecordsDecoded += blocks()[static_cast<std::size_t>(block.index)].records;
         decoded(block);
     });
     for (const std::size_t index : wanted) {
@@ -150,15 +157,15 @@ void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_
             return;
         }
         // Blocks the read wants whole are decoded straight into their place in out; the ones at
-        // its edges go through the cache, so that a read going on from there decodes nothing
-        // twice.
+        // its edges are restored only up to the read's end and kept, so that a read going on from
+        // there restores nothing twice.
         std::vector<std::size_t> whole;
         std::vector<std::size_t> partial;
         for (std::size_t block = first; block <= last; ++block) {
             const BlockEntry& entry = blocks()[block];
             const bool inside =
                 entry.firstRecord >= firstRecord && entry.firstRecord + entry.records <= end;
-            (inside && fCachedBlock != block ? whole : partial).push_back(block);
+            (inside && !fPartial.holds(block) ? whole : partial).push_back(block);
         }
         decodeBlocks(
             whole,
@@ -171,7 +178,9 @@ void Recording::read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_
                 deliver(static_cast<std::size_t>(block.index), nullptr);
             });
         for (const std::size_t block : partial) {
-            deliver(block, cachedBlock(block));
+            const BlockEntry& entry = blocks()[block];
+            deliver(block, partlyRestored(block, std::min(end, entry.firstRecord + entry.records) -
+                                                     entry.firstRecord));
         }
     });
 }

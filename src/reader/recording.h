@@ -19,6 +19,7 @@
 #include "model/types4kvo.h"
 #include "platform/filestream.h"
 #include "reader/blockindex.h"
+#include "reader/partialblock.h"
 
 namespace kvo::reader {
 
@@ -54,9 +55,12 @@ class Recording {
     void setThreads(unsigned threads) noexcept { fThreads = threads; }
     // Blocks decoded since opening: the cost of the reads so far.
     std::uint64_t blocksDecoded() const noexcept { return fBlocksDecoded; }
+    // Records restored since opening: a block read only in part counts as far as it was restored.
+    std::uint64_t recordsDecoded() const noexcept { return fRecordsDecoded; }
 
     // Writes records firstRecord .. firstRecord + count - 1 (count x 6 bytes) to out. Only the
-    // blocks that hold them are decoded, the last one partly read is kept for the next read.
+    // blocks that hold them are decoded; a block the read wants only in part is restored up to the
+    // stretch that holds the read's end and kept, so that a later read goes on from there.
     // A stretch past recordCount() is refused with refuseBeyondEnd.
     void read(std::uint64_t firstRecord, std::uint64_t count, std::uint8_t* out,
               const ReadProgress& progress = {});
@@ -78,7 +82,8 @@ class Recording {
     void visitFrom(std::size_t first, const BlockVisitor& visit);
     void readStored(const BlockEntry& entry, T1DimByteArr& into);
     void decodeInto(std::size_t block, const T1DimByteArr& stored, std::uint8_t* out) const;
-    const std::uint8_t* cachedBlock(std::size_t block);
+    // The block's records from its first up to at least `records`, restored through fPartial.
+    const std::uint8_t* partlyRestored(std::size_t block, std::uint64_t records);
     unsigned threadsFor(std::size_t blocks) const;
     // Reads the listed blocks as stored and decodes them on up to fThreads threads; `decoded`
     // sees them in the listed order on the calling thread.
@@ -94,9 +99,8 @@ class Recording {
     std::size_t fLargestStored = 0;  // bytes of the largest stored block
     unsigned fThreads = 0;
     std::uint64_t fBlocksDecoded = 0;
-    std::optional<std::size_t> fCachedBlock;
-    T1DimByteArr fCache;
-    T1DimByteArr fStored;
+    std::uint64_t fRecordsDecoded = 0;
+    PartialBlock fPartial;
 };
 
 }  // namespace kvo::reader

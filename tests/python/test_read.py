@@ -173,3 +173,32 @@ def test_indices_of_any_size_are_clipped(tip_timing):
         assert recording[5:9:1].size == 4
         with pytest.raises(TypeError):
             recording.read(1.5)
+
+
+def test_a_slice_restores_its_block_only_up_to_the_slice_and_later_reads_go_on(tmp_path):
+    source = synth(tmp_path / "big.kvo", "tiptiming", 250_000, seed=4)
+    expected = data_area(source)
+    compressed = tmp_path / "big.kvox"
+    kvocodec.compress(source, compressed, 6 * 100_000)  # blocks of 100,000 records
+    stretch = 8192
+    with kvocodec.open(compressed) as recording:
+        assert recording[10:20].tobytes() == expected[10:20].tobytes()
+        assert recording.blocks_decoded == 1
+        assert recording.records_decoded <= stretch
+        # Further into the same block: goes on from where it stopped.
+        assert recording[50_000:50_010].tobytes() == expected[50_000:50_010].tobytes()
+        assert recording.blocks_decoded == 1
+        assert recording.records_decoded <= 50_010 + stretch
+        before = recording.records_decoded
+        assert recording[3].tobytes() == expected[3].tobytes()
+        assert recording.records_decoded == before
+        # Another block starts again; coming back restarts the first.
+        assert recording[150_000:150_001].tobytes() == expected[150_000:150_001].tobytes()
+        assert recording[99_990:100_010].tobytes() == expected[99_990:100_010].tobytes()
+        assert recording.blocks_decoded == 4  # one kept block: 0 and 1 both start again
+        generator = random.Random(9)
+        for _ in range(100):
+            start = generator.randrange(len(expected))
+            stop = min(len(expected), start + generator.choice([1, 100, 10_000, 120_000]))
+            assert recording.read(start, stop).tobytes() == expected[start:stop].tobytes()
+        assert recording.read().tobytes() == expected.tobytes()
