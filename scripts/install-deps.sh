@@ -13,7 +13,7 @@ tests=(
     xvfb xauth
     clang libclang-rt-14-dev
     libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
-    pybind11-dev python3-numpy python3-pytest python3-dev
+    pybind11-dev python3-numpy python3-pytest python3-dev python3-dask python3-distributed
     man-db bash-completion desktop-file-utils shared-mime-info libglib2.0-bin appstream
     dpkg-dev file lintian time
 )

@@ -127,6 +127,9 @@ void BindConversions(py::module_& module) {
 }  // namespace kvo::python
 
 PYBIND11_MODULE(_kvocodec, module) {
+    // The texts start with the Python signatures themselves.
+    py::options options;
+    options.disable_function_signatures();
     module.doc() = kvo::python::kModuleDoc;
     module.attr("__version__") = KVO_VERSION;
     kvo::python::BindErrors(module);

@@ -26,7 +26,7 @@ from operator import index as _index
 
 from . import _kvocodec
 from ._dask import to_dask
-from ._kvocodec import RECORD_DTYPE, BlockIterator, DamagedError, Error, __version__, compress, restore
+from ._kvocodec import RECORD_DTYPE, BlockIterator, DamagedError, Error, __version__
 
 __all__ = [
     "RECORD_DTYPE",
@@ -97,6 +97,19 @@ numpy.asarray(rec) is every record. Only the blocks a slice touches are decoded.
     def __reduce__(self):
         # Another process opens the file again: a Recording travels as its path and kind.
         return (open, (self.path, self.kind))
+
+
+# Python functions, so that they travel to other processes (Dask tasks) by name.
+def compress(src, dst, block_size=None, *, overwrite=False, threads=0, progress=None):
+    return _kvocodec.compress(src, dst, block_size, overwrite=overwrite, threads=threads, progress=progress)
+
+
+def restore(src, dst, *, overwrite=False, threads=0, progress=None):
+    return _kvocodec.restore(src, dst, overwrite=overwrite, threads=threads, progress=progress)
+
+
+compress.__doc__ = _kvocodec.compress.__doc__
+restore.__doc__ = _kvocodec.restore.__doc__
 
 
 def open(path, kind=None, threads=0):
