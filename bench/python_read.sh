@@ -3,7 +3,9 @@
 #  1. numpy.fromfile of the .kvo (the yardstick);
 #  2. kvocodec.open(.kvox).read() (target: at most twice the yardstick);
 #  3. kvox restoring the .kvox, then numpy.fromfile (target: at least 3 times slower than 2);
-#  4. a random 1,000-record slice of the .kvox (target: one block decoded).
+#  4. a random 1,000-record slice of the .kvox (target: one block, restored only up to the slice);
+#  5. the sum of one field: read() then numpy, against to_dask with threads and with a two-process
+#     LocalCluster (when python3-distributed is there).
 # Warm cache: each way runs once unmeasured, then the best of three runs counts.
 # Usage: bench/python_read.sh [BUILD_DIR]   (default build; builds kvox, kvo-synth and the module)
 # SIZE_MIB sets the recording size (default 512), WORK the scratch folder.
