@@ -58,8 +58,8 @@ def main(source, compressed, kvox, restored):
                            recording.blocks_decoded, recording.records_decoded))
     slice_time, position, decoded, restored = (sum(column) / len(slices) for column in zip(*slices))
 
-    def dask_sum(**compute):
-        return kvocodec.to_dask(compressed)["first_word"].astype("u8").sum().compute(**compute)
+    def dask_sum(field="first_word", **compute):
+        return kvocodec.to_dask(compressed)[field].astype("u8").sum().compute(**compute)
 
     def numpy_sum():
         with kvocodec.open(compressed) as recording:
@@ -76,7 +76,13 @@ def main(source, compressed, kvox, restored):
     if Client is not None:
         with LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=None) as cluster, Client(cluster):
             assert dask_sum() == expected_sum
-            sums.append(("to_dask(.kvox), LocalCluster of 2 processes", best_of_three(dask_sum)))
+            # The cluster keeps the results of keys it still knows, so every run sums another field.
+            times = []
+            for field in ("lead_byte", "second_byte", "second_word"):
+                started = time.perf_counter()
+                dask_sum(field)
+                times.append(time.perf_counter() - started)
+            sums.append(("to_dask(.kvox), LocalCluster of 2 processes (another field each run)", min(times)))
 
     mib = os.path.getsize(source) / 1048576
     print(f"Recording {source}: {mib:.0f} MiB, compressed {os.path.getsize(compressed) / 1048576:.0f} MiB "
