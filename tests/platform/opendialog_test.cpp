@@ -24,9 +24,11 @@ namespace fs = std::filesystem;
 // "Пример" in Windows-1251: not UTF-8.
 const std::string kCyrillicName = "\xcf\xf0\xe8\xec\xe5\xf0.kvo";
 
+// One folder per test: ctest runs the tests of this file side by side.
 fs::path testFolder(const std::string& name) {
     const char* root = std::getenv("KVO_TEST_TMP");
-    const fs::path folder = fs::path(root ? root : "/tmp") / "opendialog" / name;
+    const fs::path folder = fs::path(root ? root : "/tmp") / "opendialog" /
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name() / name;
     fs::remove_all(folder);
     fs::create_directories(folder);
     return folder;
