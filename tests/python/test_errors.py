@@ -3,6 +3,8 @@
 import errno
 import os
 import shutil
+import subprocess
+import sys
 
 import pytest
 
@@ -32,6 +34,28 @@ def test_missing_forbidden_and_folder_paths_raise_os_errors(tmp_path):
             assert raised.value.filename == str(path)
             assert "Не удалось открыть файл" in str(raised.value)
     assert not (tmp_path / "out.kvox").exists() and not (tmp_path / "out.kvo").exists()
+
+
+@pytest.mark.skipif(os.geteuid() != 0, reason="needs root to run a child as another user")
+def test_a_file_the_user_may_not_read_raises_permission_error(tmp_path):
+    # Root reads anything, so the refusal is seen from a child running as nobody.
+    tmp_path.chmod(0o755)
+    forbidden = synth(tmp_path / "forbidden.kvo", "zeros", 100)
+    forbidden.chmod(0o600)
+    probe = (
+        "import errno, sys, kvocodec\n"
+        "try:\n"
+        "    kvocodec.open(sys.argv[1])\n"
+        "except PermissionError as e:\n"
+        "    assert e.errno == errno.EACCES and e.filename == sys.argv[1], e\n"
+        "    print('PermissionError')\n"
+    )
+    outcome = subprocess.run(
+        [sys.executable, "-c", probe, str(forbidden)],
+        capture_output=True, text=True, timeout=60, user=65534,
+        cwd="/", env={**os.environ, "HOME": "/"},
+    )
+    assert outcome.stdout.strip() == "PermissionError", outcome.stderr
 
 
 def test_damage_is_a_value_error_naming_the_block(tip_timing, tmp_path):
