@@ -88,10 +88,11 @@ void Inspect(const std::string& path, kvo::FileKind kind, const std::uint8_t* da
     }
     if (kind == kvo::FileKind::Compressed) {
         const bool hasWord = size - passportLength >= kvo::codec::kLengthFieldSize;
-        const std::uint64_t expected =
-            hasWord
-                ? std::uint64_t{kvo::codec::readU32(data + passportLength) >> 1} * kvo::kRecordSize
-                : 0;
+        // Shown as the program has always computed it: in unsigned 32 bits, so FF FF FF FF
+        // gives 4294967290.
+        const std::uint32_t expected = hasWord ? (kvo::codec::readU32(data + passportLength) >> 1) *
+                                                     static_cast<std::uint32_t>(kvo::kRecordSize)
+                                               : 0;
         Require(inspection->blockSize == expected, "the block size comes from the first block");
     }
 }
