@@ -35,7 +35,11 @@ class SharedProgress {
         }
         return [this, start, length, from, to](double done) {
             const double share = from + (to - from) * done;
-            (*this)(start + static_cast<std::uint64_t>(share * static_cast<double>(length)));
+            const auto advanced = static_cast<std::uint64_t>(share * static_cast<double>(length));
+            // A step too small to pass a byte of a short block is no work done yet.
+            if (advanced != 0) {
+                (*this)(start + advanced);
+            }
         };
     }
 
