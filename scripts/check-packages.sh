@@ -46,7 +46,9 @@ grep -qE '(^|[ ,])kvox([ ,(]|$)' <<<"$(dpkg-deb -f "$kvocodec" Recommends)" || {
     echo "check-packages: kvocodec must recommend kvox" >&2
     exit 1
 }
-dpkg-deb -c "$kvocodec" | grep -q ' \./usr/share/metainfo/org\.example\.kvocodec\.metainfo\.xml$' || {
+# The listing is read whole first: grep -q would stop early and dpkg-deb die of a broken pipe.
+listing=$(dpkg-deb -c "$kvocodec")
+grep -q ' \./usr/share/metainfo/org\.example\.kvocodec\.metainfo\.xml$' <<<"$listing" || {
     echo "check-packages: kvocodec must install its AppStream description" >&2
     exit 1
 }

@@ -21,15 +21,17 @@ fail() {
     echo "FAIL: $*"
     failures=$((failures + 1))
 }
+# A list, not a pipe, so that grep -q stopping early cannot fail the pipeline under pipefail.
 installed() { sed -n 's/^apt-get install -y -qq //p' "$KVO_STUB_LOG" | tr ' ' '\n'; }
+isInstalled() { grep -qx "$1" <<<"$(installed)"; }
 
 needed=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins libssl-dev)
 testOnly=(lintian libgtest-dev libbenchmark-dev clang python3-pytest pybind11-dev xvfb appstream)
 
 (cd "$stubs" && TMPDIR=$stubs "$repo/run.sh" >/dev/null 2>&1)
 [ $? -eq 3 ] || fail "run.sh did not stop at the stand-in build"
-for p in "${needed[@]}"; do installed | grep -qx "$p" || fail "run.sh does not install $p"; done
-for p in "${testOnly[@]}"; do ! installed | grep -qx "$p" || fail "run.sh installs $p"; done
+for p in "${needed[@]}"; do isInstalled "$p" || fail "run.sh does not install $p"; done
+for p in "${testOnly[@]}"; do ! isInstalled "$p" || fail "run.sh installs $p"; done
 grep -q '^cmake -S \. -B build-run -G Ninja -DKVO_BUILD_TESTS=OFF -DKVO_BUILD_PYTHON=OFF$' \
     "$KVO_STUB_LOG" || fail "run.sh configures otherwise: $(grep '^cmake -S' "$KVO_STUB_LOG")"
 grep -qE '^cmake --build build-run -j [0-9]+ --target kvox kvocodec kvo-synth$' "$KVO_STUB_LOG" ||
@@ -38,7 +40,7 @@ grep -qE '^cmake --build build-run -j [0-9]+ --target kvox kvocodec kvo-synth$' 
 : >"$KVO_STUB_LOG"
 "$repo/scripts/install-deps.sh" >/dev/null || fail "install-deps.sh failed"
 for p in "${needed[@]}" "${testOnly[@]}"; do
-    installed | grep -qx "$p" || fail "install-deps.sh does not install $p"
+    isInstalled "$p" || fail "install-deps.sh does not install $p"
 done
 grep -qx '\./scripts/install-deps\.sh' "$repo/test.sh" || fail "test.sh does not install everything"
 
