@@ -1,7 +1,5 @@
 #include "convert/checksum.h"
 
-#include <openssl/evp.h>
-
 #include <cerrno>
 #include <stdexcept>
 #include <vector>
@@ -59,35 +57,6 @@ std::optional<std::string> ChecksumText(const std::string& path) {
 }
 
 }  // namespace
-
-struct Sha256::Context {
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> md{EVP_MD_CTX_new(), &EVP_MD_CTX_free};
-};
-
-Sha256::Sha256() : fContext(std::make_unique<Context>()) {
-    if (!fContext->md || EVP_DigestInit_ex(fContext->md.get(), EVP_sha256(), nullptr) != 1) {
-        throw std::runtime_error("Не удалось начать подсчет контрольной суммы SHA-256");
-    }
-}
-
-Sha256::~Sha256() = default;
-
-void Sha256::update(const std::uint8_t* data, std::size_t count) {
-    EVP_DigestUpdate(fContext->md.get(), data, count);
-}
-
-std::string Sha256::finishHex() {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(fContext->md.get(), digest, &length);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kDigits[digest[i] >> 4];
-        hex += kDigits[digest[i] & 0x0F];
-    }
-    return hex;
-}
 
 HashedReads::HashedReads(FileStream& source) : fSource(source) {
     fSource.setReadObserver(

@@ -10,24 +10,9 @@
 
 #include "convert/converterror.h"
 #include "platform/filestream.h"
+#include "platform/sha256.h"
 
 namespace kvo {
-
-class Sha256 {
-  public:
-    Sha256();
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
-    ~Sha256();
-
-    void update(const std::uint8_t* data, std::size_t count);
-    // Lower-case hex digits; the hash cannot be updated afterwards.
-    std::string finishHex();
-
-  private:
-    struct Context;
-    std::unique_ptr<Context> fContext;
-};
 
 // Hashes what is read from a stream, in order, for as long as it lives: a file is checked in the
 // same pass that restores it.
