@@ -23,8 +23,8 @@ struct Sha256::Context {
     BCRYPT_HASH_HANDLE hash = nullptr;
 
     Context() {
-        if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM,
-                                                        nullptr, 0))) {
+        if (!BCRYPT_SUCCESS(
+                BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
             Fail();
         }
         // The system keeps the hash object itself when none is given.
