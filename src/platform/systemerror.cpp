@@ -17,8 +17,10 @@ std::string_view Description(int errorCode) {
             return "операция не разрешена";
         case ENOSPC:
             return "нет места на устройстве";
+#ifdef EDQUOT  // Windows has no errno value for a quota: its quota error is told as no space
         case EDQUOT:
             return "превышена дисковая квота";
+#endif
         case EROFS:
             return "файловая система доступна только для чтения";
         case EISDIR:
@@ -67,8 +69,10 @@ std::string_view Description(int errorCode) {
             return "позиционирование невозможно";
         case EOVERFLOW:
             return "значение слишком велико для типа данных";
+#ifdef ESTALE  // a network file system's fault that Windows reports otherwise
         case ESTALE:
             return "устаревший дескриптор файла";
+#endif
         default:
             return "неизвестная системная ошибка";
     }
@@ -77,7 +81,11 @@ std::string_view Description(int errorCode) {
 }  // namespace
 
 std::string SystemErrorText(int errorCode) {
-    return std::string(Description(errorCode)) + " (ошибка " + std::to_string(errorCode) + ")";
+    return ReasonWithNumber(errorCode, errorCode);
+}
+
+std::string ReasonWithNumber(int errnoValue, long long shownNumber) {
+    return std::string(Description(errnoValue)) + " (ошибка " + std::to_string(shownNumber) + ")";
 }
 
 }  // namespace kvo

@@ -9,4 +9,13 @@ namespace kvo {
 // "нет места на устройстве (ошибка 28)"; values without a description are named by number alone.
 std::string SystemErrorText(int errorCode);
 
+// The description of errnoValue followed by shownNumber: the one table of reasons serves both the
+// errno values and the Windows error codes, each shown with its own number.
+std::string ReasonWithNumber(int errnoValue, long long shownNumber);
+
+// Windows only: the errno value of a Windows error code (GetLastError), 0 when it has none.
+int ErrnoOfWindowsError(unsigned long code);
+// Windows only: e.g. "нет места на устройстве (ошибка 112)" for ERROR_DISK_FULL.
+std::string WindowsErrorText(unsigned long code);
+
 }  // namespace kvo
