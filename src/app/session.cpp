@@ -24,8 +24,7 @@ class TargetHeld {
 // kept, although the new output is renamed over it and the folder would allow that.
 void requireReplaceable(const std::string& target) {
     if (!MayWrite(target)) {
-        throw ConvertError(ConvertError::Kind::Refused,
-                           "Файл " + target + " защищен от записи: заменить его нельзя");
+        throw ConvertError(ConvertError::Kind::Refused, WriteProtectedText(target));
     }
 }
 

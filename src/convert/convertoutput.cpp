@@ -1,11 +1,5 @@
 #include "convert/convertoutput.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
-#include "platform/systemerror.h"
-
 namespace kvo {
 namespace {
 
@@ -17,19 +11,16 @@ namespace {
 // to anything but a regular file, is refused before the run writes anything: a checksum file is
 // written whole beside its archive, never into a device or a pipe.
 bool NameTaken(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        if (errno != ENOENT) {
-            Refuse("Контрольную сумму нельзя записать в " + path + ": " + SystemErrorText(errno) +
-                   "; ничего не записано");
-        }
-        return false;
+    const NameState state = StateOfName(path);
+    if (!state.unreadable.empty()) {
+        Refuse("Контрольную сумму нельзя записать в " + path + ": " + state.unreadable +
+               "; ничего не записано");
     }
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (state.holds == NameHolds::Other) {
         Refuse("Контрольную сумму нельзя записать в " + path +
                ": это не обычный файл; ничего не записано");
     }
-    return true;
+    return state.holds != NameHolds::Nothing;
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // Byte-exact file access for the conversion commands: 64-bit sizes, exact reads and writes,
 // and the identity of a file.
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,12 +15,21 @@ namespace kvo {
 
 class FlushBehind;
 
+#ifdef _WIN32
+using NativeHandle = void*;  // a HANDLE
+inline constexpr NativeHandle kNoHandle = nullptr;
+#else
+using NativeHandle = int;  // a file descriptor
+inline constexpr NativeHandle kNoHandle = -1;
+#endif
+
 // Every failure of a file operation. The message is shown to the user as it stands: it names the
 // operation, the file and the system's reason.
 class FileError : public std::runtime_error {
   public:
     FileError(const std::string& message, int errorCode, std::string path = {});
-    // The errno value behind the failure, or 0 when the file was simply shorter than expected.
+    // The errno value behind the failure (also on systems with codes of their own, which the
+    // message shows), or 0 when the file was simply shorter than expected.
     int errorCode() const noexcept { return fErrorCode; }
     // The file the failure concerns, when known.
     const std::string& path() const noexcept { return fPath; }
@@ -59,7 +66,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 // Sees the bytes a stream reads or writes, in order (a checksum computed on the way).
 using ByteObserver = std::function<void(const std::uint8_t* data, std::size_t count)>;
 
-// An open file descriptor with a position. Move-only; closes on destruction.
+// An open file with a position. Move-only; closes on destruction.
 class FileStream {
   public:
     // Read-only; others may go on reading and writing the file meanwhile.
@@ -105,21 +112,40 @@ class FileStream {
 
   private:
     friend class SafeOutputFile;
-    FileStream(int descriptor, std::string path) noexcept;
+    FileStream(NativeHandle handle, std::string path) noexcept;
     void close() noexcept;
+    // The system's part of read() and readExactAt(): reads at `offset`, or where the stream
+    // stands without one; fewer bytes only at the end of the file.
+    std::size_t readUpTo(void* data, std::size_t count, std::optional<std::uint64_t> offset) const;
+    // How much of `wanted` bytes the next write may carry: 0 while a pipe has no room yet.
+    std::size_t writeRoom(std::size_t wanted);
 
-    int fDescriptor = -1;
+    NativeHandle fHandle = kNoHandle;
     std::string fPath;
     std::uint64_t fPosition = 0;
-    bool fMayWaitForEver = false;  // a pipe, socket or terminal: writes wait interruptibly
+    // A pipe, socket, terminal or device: no place to read or write at, and writes may wait.
+    bool fMayWaitForEver = false;
     ByteObserver fObserver;
     ByteObserver fReadObserver;
     std::unique_ptr<FlushBehind> fFlush;
 };
 
-// Test seam: every write of every FileStream goes through this function (the system's write by
-// default). Tests install one that fails after a byte budget to simulate a full disk.
-using WriteFunction = ssize_t (*)(int descriptor, const void* data, std::size_t count);
+// What one write did: the bytes it wrote, or why it wrote none.
+struct WriteOutcome {
+    std::size_t written = 0;
+    int error = 0;  // the errno value of a failure, 0 when none
+    std::uint32_t systemCode =
+        0;  // the system's own code of a failure, where it has one of its own
+};
+
+// Test seam: every write of every FileStream goes through this function (SystemWrite by default).
+// Tests install one that fails after a byte budget to simulate a full disk, handing the bytes
+// they let through on to SystemWrite. `offset` is where the stream stands; pipes and devices
+// have no place and take the bytes in order.
+using WriteFunction = WriteOutcome (*)(NativeHandle handle, std::uint64_t offset, const void* data,
+                                       std::size_t count);
 void SetWriteFunction(WriteFunction function) noexcept;
+WriteOutcome SystemWrite(NativeHandle handle, std::uint64_t offset, const void* data,
+                         std::size_t count);
 
 }  // namespace kvo

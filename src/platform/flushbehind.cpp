@@ -1,13 +1,9 @@
 #include "platform/flushbehind.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
 namespace kvo {
 
-FlushBehind::FlushBehind(int descriptor, std::uint64_t every)
-    : fDescriptor(descriptor), fEvery(every), fThread([this] { run(); }) {}
+FlushBehind::FlushBehind(NativeHandle handle, std::uint64_t every)
+    : fHandle(handle), fEvery(every), fThread([this] { run(); }) {}
 
 FlushBehind::~FlushBehind() {
     stop();
@@ -47,10 +43,9 @@ void FlushBehind::run() {
         }
         fUnflushed = 0;
         lock.unlock();
-        const int result = ::fdatasync(fDescriptor);
-        const int error = result == 0 ? 0 : errno;
+        const int error = FlushData(fHandle);
         lock.lock();
-        if (fError == 0 && error != 0 && error != EINTR) {
+        if (fError == 0 && error != 0) {
             fError = error;
         }
     }

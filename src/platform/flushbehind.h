@@ -7,15 +7,17 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/filestream.h"
+
 namespace kvo {
 
 class FlushBehind {
   public:
-    // Flushes `descriptor` on a thread of its own each time `every` more bytes were written.
-    FlushBehind(int descriptor, std::uint64_t every);
+    // Flushes `handle` on a thread of its own each time `every` more bytes were written.
+    FlushBehind(NativeHandle handle, std::uint64_t every);
     FlushBehind(const FlushBehind&) = delete;
     FlushBehind& operator=(const FlushBehind&) = delete;
-    // Waits for a flush under way: the descriptor must stay open until then.
+    // Waits for a flush under way: the file must stay open until then.
     ~FlushBehind();
 
     void wrote(std::uint64_t bytes);
@@ -26,7 +28,7 @@ class FlushBehind {
   private:
     void run();
 
-    int fDescriptor;
+    NativeHandle fHandle;
     std::uint64_t fEvery;
     std::mutex fMutex;
     std::condition_variable fWake;
@@ -35,5 +37,9 @@ class FlushBehind {
     int fError = 0;
     std::thread fThread;
 };
+
+// Hands a file's written data to the storage device; returns the system's error code (errno or
+// a Windows code), or 0.
+int FlushData(NativeHandle handle) noexcept;
 
 }  // namespace kvo

@@ -10,4 +10,7 @@ namespace kvo {
 // a file that nobody may write is meant to stay as it is.
 bool MayWrite(const std::string& path);
 
+// Why a file that may not be written is not replaced.
+std::string WriteProtectedText(const std::string& path);
+
 }  // namespace kvo

@@ -111,11 +111,12 @@ TEST(KvoxTrust, SalvageReportsGapsAndKeepsTheRest) {
 }
 
 // A request that comes once the last block is written finds the output complete.
-ssize_t InterruptingWrite(int descriptor, const void* data, std::size_t count) {
+WriteOutcome InterruptingWrite(NativeHandle handle, std::uint64_t offset, const void* data,
+                               std::size_t count) {
     if (count > 64 && std::string(static_cast<const char*>(data) + 64, 2) == "  ") {
         RequestInterruption();  // the checksum line, written while the run commits
     }
-    return ::write(descriptor, data, count);
+    return SystemWrite(handle, offset, data, count);
 }
 
 TEST(KvoxTrust, AnInterruptionDuringTheCommitKeepsAndReportsTheResult) {

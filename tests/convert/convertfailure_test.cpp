@@ -66,13 +66,13 @@ TEST(ConvertFailure, NamesTheFirstRecordWithAnUncodableLeadByte) {
 
 // Writes of the whole process fail with a full disk after this many bytes.
 std::size_t gWriteBudget = 0;
-ssize_t BudgetedWrite(int descriptor, const void* data, std::size_t count) {
+WriteOutcome BudgetedWrite(NativeHandle handle, std::uint64_t offset, const void* data,
+                           std::size_t count) {
     if (gWriteBudget == 0) {
-        errno = ENOSPC;
-        return -1;
+        return {0, ENOSPC, 0};
     }
-    const ssize_t put = ::write(descriptor, data, std::min(count, gWriteBudget));
-    gWriteBudget -= static_cast<std::size_t>(put);
+    const WriteOutcome put = SystemWrite(handle, offset, data, std::min(count, gWriteBudget));
+    gWriteBudget -= put.written;
     return put;
 }
 

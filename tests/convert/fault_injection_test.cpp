@@ -28,17 +28,17 @@ constexpr char kEarlierOutput[] = "an earlier output";
 // Writes of the whole process fail with a full disk once the budget is spent.
 std::atomic<std::size_t> gWriteBudget{0};
 
-ssize_t BudgetedWrite(int descriptor, const void* data, std::size_t count) {
+WriteOutcome BudgetedWrite(NativeHandle handle, std::uint64_t offset, const void* data,
+                           std::size_t count) {
     std::size_t left = gWriteBudget.load();
     std::size_t granted = 0;
     do {
         if (left == 0) {
-            errno = ENOSPC;
-            return -1;
+            return {0, ENOSPC, 0};
         }
         granted = std::min(count, left);
     } while (!gWriteBudget.compare_exchange_weak(left, left - granted));
-    return ::write(descriptor, data, granted);
+    return SystemWrite(handle, offset, data, granted);
 }
 
 class DiskFullAfter {

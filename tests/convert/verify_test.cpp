@@ -41,13 +41,14 @@ TEST(Verify, ABlockThatDecodesToOtherRecordsIsCaught) {
 
 // Flips a bit in the first length word of the second block as it goes to the disk.
 std::atomic<int> gWrites{0};
-ssize_t CorruptingWrite(int descriptor, const void* data, std::size_t count) {
+WriteOutcome CorruptingWrite(NativeHandle handle, std::uint64_t offset, const void* data,
+                             std::size_t count) {
     if (gWrites.fetch_add(1) != 2) {
-        return ::write(descriptor, data, count);
+        return SystemWrite(handle, offset, data, count);
     }
     std::string copy(static_cast<const char*>(data), count);
     copy[1] = static_cast<char>(copy[1] ^ 0x40);
-    return ::write(descriptor, copy.data(), count);
+    return SystemWrite(handle, offset, copy.data(), count);
 }
 
 TEST(Verify, AFileDamagedOnItsWayToTheDiskIsNeverNamed) {

@@ -24,19 +24,18 @@ fs::path TestFolder(const std::string& name) {
 // Writes at most 3 bytes per call and is interrupted every other call, then runs out of space.
 std::size_t gBudget = 0;
 bool gInterrupt = false;
-ssize_t StingyWrite(int descriptor, const void* data, std::size_t count) {
+WriteOutcome StingyWrite(NativeHandle handle, std::uint64_t offset, const void* data,
+                         std::size_t count) {
     gInterrupt = !gInterrupt;
     if (gInterrupt) {
-        errno = EINTR;
-        return -1;
+        return {0, EINTR, 0};
     }
     if (gBudget == 0) {
-        errno = ENOSPC;
-        return -1;
+        return {0, ENOSPC, 0};
     }
     const std::size_t part = std::min({count, gBudget, std::size_t{3}});
     gBudget -= part;
-    return ::write(descriptor, data, part);
+    return SystemWrite(handle, offset, data, part);
 }
 
 struct WriteSeam {
