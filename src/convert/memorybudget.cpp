@@ -1,21 +1,16 @@
 #include "convert/memorybudget.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <thread>
+
+#include "platform/physicalmemory.h"
 
 namespace kvo {
 
 std::uint64_t BlockMemoryBudget() {
     constexpr std::uint64_t kMost = std::uint64_t{1} << 30;
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) {
-        return kMost;
-    }
-    return std::min(kMost,
-                    static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4);
+    const std::uint64_t physical = PhysicalMemoryBytes();
+    return physical == 0 ? kMost : std::min(kMost, physical / 4);
 }
 
 unsigned CodersBesideChecking(unsigned threads) {

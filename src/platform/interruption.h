@@ -3,13 +3,13 @@
 // the unfinished output is removed instead of being left behind. A second request ends the
 // process at once.
 
-#include <signal.h>
-
-#include <array>
+#include <memory>
 
 namespace kvo {
 
-// Handles SIGINT, SIGTERM and SIGHUP for its lifetime (signals the caller ignores stay ignored).
+// Handles the system's stop requests for its lifetime: SIGINT, SIGTERM and SIGHUP on POSIX
+// (signals the caller ignores stay ignored); Ctrl+C, Ctrl+Break and closing the console on
+// Windows.
 class InterruptionGuard {
   public:
     InterruptionGuard();
@@ -18,13 +18,14 @@ class InterruptionGuard {
     ~InterruptionGuard();
 
   private:
-    std::array<struct sigaction, 3> fPrevious{};
+    struct TPrevious;  // what the guard replaced, in the system's own terms
+    std::unique_ptr<TPrevious> fPrevious;
 };
 
 bool Interrupted() noexcept;
 // Once the user has asked to stop, throws the error that ends the current step ("прервано").
 void ThrowIfInterrupted();
-// What the signal handler does; tests call it directly.
+// What the handler of a stop request does; tests call it directly.
 void RequestInterruption() noexcept;
 void ClearInterruption() noexcept;
 

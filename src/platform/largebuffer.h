@@ -8,8 +8,8 @@
 namespace kvo {
 
 // Makes room for `bytes` in `buffer` (its contents kept) without touching the new memory, and
-// asks the system to back a large buffer with huge pages, so that first use costs a page fault
-// per 2 MiB instead of per 4 KiB.
+// where the system offers it, asks for huge pages behind a large buffer, so that first use costs
+// a page fault per 2 MiB instead of per 4 KiB.
 void ReserveLarge(std::vector<std::uint8_t>& buffer, std::size_t bytes);
 
 }  // namespace kvo
