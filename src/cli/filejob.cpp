@@ -19,6 +19,7 @@
 #include "convert/convertfile.h"
 #include "convert/inspect.h"
 #include "convert/storedblocks.h"
+#include "platform/fspath.h"
 #include "platform/interruption.h"
 #include "platform/russiancount.h"
 #include "platform/systemerror.h"
@@ -148,7 +149,7 @@ Outcome List(FileStream& source, FileKind kind, const Options& options, const Co
 
 bool IsFolder(const std::string& path) {
     std::error_code error;
-    return path != kStandardInputName && fs::is_directory(path, error);
+    return path != kStandardInputName && fs::is_directory(FsPath(path), error);
 }
 
 // A file taken as compressed only because -d said so (or read from a pipe) whose data do not

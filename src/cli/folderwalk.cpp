@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/filestream.h"
+#include "platform/fspath.h"
 #include "platform/systemerror.h"
 
 namespace kvo::cli {
@@ -13,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Unreadable(const std::error_code& error) {
-    return "не удалось прочитать папку: " + SystemErrorText(error.value());
+    return "не удалось прочитать папку: " + SystemErrorText(error);
 }
 
 }  // namespace
@@ -53,9 +54,9 @@ bool FolderWalk::firstVisit(const std::string& folder) {
 void FolderWalk::readFolder(const std::string& folder, std::vector<std::string>& files,
                             std::vector<std::string>& pending) {
     std::error_code error;
-    fs::directory_iterator it(folder, error);
+    fs::directory_iterator it(FsPath(folder), error);
     for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
-        take(it->path().string(), files, pending);
+        take(Utf8Of(it->path()), files, pending);
     }
     if (error) {
         fFindings.push_back({folder, Unreadable(error), true});
@@ -65,11 +66,10 @@ void FolderWalk::readFolder(const std::string& folder, std::vector<std::string>&
 void FolderWalk::take(const std::string& path, std::vector<std::string>& files,
                       std::vector<std::string>& pending) {
     std::error_code error;
-    const fs::file_status status = fs::symlink_status(path, error);
+    const fs::file_status status = fs::symlink_status(FsPath(path), error);
     if (error) {
         fFindings.push_back(
-            {path, "не удалось прочитать сведения о файле: " + SystemErrorText(error.value()),
-             true});
+            {path, "не удалось прочитать сведения о файле: " + SystemErrorText(error), true});
         return;
     }
     switch (status.type()) {
@@ -83,7 +83,7 @@ void FolderWalk::take(const std::string& path, std::vector<std::string>& files,
             return;
         case fs::file_type::symlink:
             // A link may lead out of the tree or back up into it, so none is followed.
-            if (fWanted(path) || fs::is_directory(path, error)) {
+            if (fWanted(path) || fs::is_directory(FsPath(path), error)) {
                 fFindings.push_back({path, "символическая ссылка не прослеживается, пропущена"});
             }
             return;

@@ -4,6 +4,7 @@
 
 #include "cli/filejob.h"
 #include "convert/inspect.h"
+#include "platform/fspath.h"
 
 namespace kvo::cli {
 namespace {
@@ -37,7 +38,7 @@ std::variant<InputFileList, UsageError> InputFiles(const Options& options) {
     InputFileList list;
     for (const std::string& named : options.files) {
         std::error_code error;
-        if (options.recursive && fs::is_directory(named, error)) {
+        if (options.recursive && fs::is_directory(FsPath(named), error)) {
             const auto below = walk.filesBelow(named);
             list.files.insert(list.files.end(), below.begin(), below.end());
         } else {

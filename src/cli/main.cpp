@@ -1,11 +1,11 @@
-#include <unistd.h>
-
 #include <iostream>
 
 #include "cli/kvox.h"
+#include "platform/programentry.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    return kvo::cli::RunKvox(
-        args, {std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1, ::isatty(STDOUT_FILENO) == 1});
+    const kvo::StandardStreams streams;
+    return kvo::cli::RunKvox(kvo::ProgramArguments(argc, argv),
+                             {std::cout, std::cerr, kvo::IsTerminal(kvo::StandardStream::Error),
+                              kvo::IsTerminal(kvo::StandardStream::Output)});
 }

@@ -2,12 +2,16 @@
 // The system's reason for a failed call, in Russian like every other text the programs show.
 
 #include <string>
+#include <system_error>
 
 namespace kvo {
 
 // A Russian description of an errno value followed by its number, e.g.
 // "нет места на устройстве (ошибка 28)"; values without a description are named by number alone.
 std::string SystemErrorText(int errorCode);
+// The same for an error that std::filesystem reports: errno values and, on Windows, the system's
+// own error codes.
+std::string SystemErrorText(const std::error_code& error);
 
 // The description of errnoValue followed by shownNumber: the one table of reasons serves both the
 // errno values and the Windows error codes, each shown with its own number.

@@ -99,6 +99,13 @@ int ErrnoOfWindowsError(unsigned long code) {
     }
 }
 
+std::string SystemErrorText(const std::error_code& error) {
+    if (error.category() == std::system_category()) {
+        return WindowsErrorText(static_cast<unsigned long>(error.value()));
+    }
+    return SystemErrorText(error.value());
+}
+
 std::string WindowsErrorText(unsigned long code) {
     return ReasonWithNumber(ErrnoOfWindowsError(code), static_cast<long long>(code));
 }

@@ -34,6 +34,8 @@ TEST(SystemErrorText, RussianReasonWithTheNumber) {
     EXPECT_EQ(SystemErrorText(ENOSPC), "нет места на устройстве (ошибка 28)");
     EXPECT_EQ(SystemErrorText(ENOENT), "нет такого файла или каталога (ошибка 2)");
     EXPECT_EQ(SystemErrorText(99999), "неизвестная системная ошибка (ошибка 99999)");
+    EXPECT_EQ(SystemErrorText(std::make_error_code(std::errc::no_space_on_device)),
+              SystemErrorText(ENOSPC));
     // The reasons a user meets are all described, and in Russian: no Latin letters.
     for (const int code : {ENOENT,  EACCES, EPERM,  ENOSPC, EROFS,  EISDIR, ENOTDIR,      EEXIST,
                            EINVAL,  EIO,    EMFILE, ENFILE, ENOMEM, EFBIG,  ENAMETOOLONG, ELOOP,

@@ -20,6 +20,13 @@ TEST(WindowsErrorText, SameReasonAsTheErrnoValueWithTheWindowsCode) {
     EXPECT_EQ(ErrnoOfWindowsError(0xDEADu), 0);
 }
 
+TEST(WindowsErrorText, FileSystemLibraryErrorsKeepTheirCategory) {
+    EXPECT_EQ(SystemErrorText(std::error_code(ERROR_DISK_FULL, std::system_category())),
+              "нет места на устройстве (ошибка 112)");
+    EXPECT_EQ(SystemErrorText(std::error_code(ENOSPC, std::generic_category())),
+              SystemErrorText(ENOSPC));
+}
+
 TEST(WindowsErrorText, FileCallFailuresMapToTheirErrnoValue) {
     const struct {
         unsigned long code;

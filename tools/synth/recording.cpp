@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/fspath.h"
 #include "synth/kvosynth.h"
 
 namespace kvo::synth {
@@ -38,7 +39,7 @@ void streamRecording(std::ofstream& out, Kind kind, std::uint64_t records, std::
 
 void writeRecording(const std::string& path, Kind kind, std::uint64_t records, std::uint64_t seed) {
     // Written beside the target and renamed at the end, so a failed run leaves no partial file.
-    const std::filesystem::path target(path);
+    const std::filesystem::path target = FsPath(path);
     std::filesystem::path partial = target;
     partial += ".partial";
     std::error_code error;
