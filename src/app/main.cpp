@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     kvo::setBeepHook([] { QApplication::beep(); });
 
     kvo::QtDesktop desktop;
-    const kvo::ElfVersionInfoFile versionFile;
+    const kvo::ExecutableVersionInfoFile versionFile;
     kvo::TKVOCodecForm mainForm(desktop, versionFile, QCoreApplication::applicationFilePath());
     mainForm.show();
     // A file manager hands over the file to open, as "kvocodec FILE". Taken from the bytes Qt has

@@ -20,8 +20,9 @@ class VersionInfoFile {
 // Name of the ELF section in which the build stores the executable's version resource.
 inline constexpr const char* kVersionSectionName = ".kvo_version";
 
-// Finds the resource in the executable's own ELF section.
-class ElfVersionInfoFile final : public VersionInfoFile {
+// Finds the resource where the build put it: in the executable's own ELF section on Linux, in its
+// VERSIONINFO resource on Windows.
+class ExecutableVersionInfoFile final : public VersionInfoFile {
   public:
     std::uint32_t fileVersionInfoSize(const std::string& path) const override;
     bool fileVersionInfo(const std::string& path, std::span<std::uint8_t> block) const override;

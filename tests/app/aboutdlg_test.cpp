@@ -100,7 +100,7 @@ TEST(AboutBox, MissingStringsKeepTheirLabels) {
 }
 
 TEST(AboutBox, ReadsTheResourceThatTheBuildPutIntoTheExecutable) {
-    const ElfVersionInfoFile file;
+    const ExecutableVersionInfoFile file;
     Windows w(file, QStringLiteral("/proc/self/exe"));
     w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
     ASSERT_EQ(w.desktop.modals.size(), 1u);
@@ -116,7 +116,7 @@ TEST(AboutBox, ReadsTheResourceThatTheBuildPutIntoTheExecutable) {
 }
 
 TEST(AboutBox, EveryLabelOfTheProgramsOwnResourceFitsInTheBox) {
-    const ElfVersionInfoFile file;
+    const ExecutableVersionInfoFile file;
     Windows w(file, QStringLiteral("/proc/self/exe"));
     w.mainForm.SystemMMenu(TKVOCodecForm::kAboutCommand);
     for (int i = 1; i <= 6; ++i) {
