@@ -28,10 +28,19 @@ std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Closes the descriptor however the test ends.
+// Descriptors carry bytes unchanged: Windows opens them in text mode unless told otherwise.
+#ifndef O_BINARY
+constexpr int O_BINARY = 0;
+#endif
+
+// Opens with the descriptor API the cursor reads and writes through; closes however the test ends.
 struct Fd {
-    int fd;
+    Fd(const std::filesystem::path& path, int flags)
+        : fd(::open(path.string().c_str(), flags | O_BINARY, 0644)) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
     ~Fd() { ::close(fd); }
+    int fd;
 };
 
 TEST(HeadFile, WritesExactlyThePassportAndReadsItBack) {
@@ -39,7 +48,7 @@ TEST(HeadFile, WritesExactlyThePassportAndReadsItBack) {
     {
         THeadel h = THeadel::CreateDefault();
         h.Cur = 3;
-        Fd out{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
+        Fd out(path, O_WRONLY | O_CREAT | O_TRUNC);
         ASSERT_GE(out.fd, 0);
         h.HWriteFile(out.fd);
         EXPECT_EQ(h.Cur, 3u);
@@ -50,7 +59,7 @@ TEST(HeadFile, WritesExactlyThePassportAndReadsItBack) {
 
     THeadel in(24);
     in.Cur = 5;
-    Fd fd{::open(path.c_str(), O_RDONLY)};
+    Fd fd(path, O_RDONLY);
     ASSERT_GE(fd.fd, 0);
     in.ReadFile(fd.fd);
     EXPECT_EQ(in.Cur, 5u);
@@ -67,7 +76,7 @@ TEST(HeadFile, ShortAndEmptyTransfersKeepTheRest) {
     THeadel h(6);
     for (char c : std::string("uvwxyz"))
         h.PokeChar(c);
-    Fd fd{::open(path.c_str(), O_RDONLY)};
+    Fd fd(path, O_RDONLY);
     ASSERT_GE(fd.fd, 0);
     h.ReadFile(fd.fd);
     EXPECT_EQ(std::string(static_cast<const char*>(h.fHead), 6), "abcxyz");
@@ -77,13 +86,13 @@ TEST(HeadFile, ShortAndEmptyTransfersKeepTheRest) {
     empty.ReadFile(fd.fd);
     EXPECT_EQ(static_cast<const std::uint8_t*>(empty.fHead)[0], 9);
     {
-        Fd out{::open(path.c_str(), O_WRONLY | O_TRUNC)};
+        Fd out(path, O_WRONLY | O_TRUNC);
         empty.HWriteFile(out.fd);
     }
     EXPECT_TRUE(fileBytes(path).empty());
 
     h.fSize = 1000;  // a caller's oversized request is still held to the buffer
-    Fd again{::open(path.c_str(), O_RDONLY)};
+    Fd again(path, O_RDONLY);
     h.ReadFile(again.fd);
     EXPECT_TRUE(h.CanDestroy());
 }
