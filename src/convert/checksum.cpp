@@ -6,19 +6,15 @@
 
 #include "convert/checksumtext.h"
 #include "convert/ioerrors.h"
+#include "platform/fspath.h"
 #include "platform/russiancount.h"
 
 namespace kvo {
 namespace {
 
+// Names split where the system splits them: Windows takes "\\" as well as "/".
 std::string BaseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    return Utf8Of(FsPath(path).filename());
 }
 
 [[noreturn]] void Refuse(const std::string& message) {
@@ -90,8 +86,8 @@ std::optional<std::string> ReadChecksumFor(const FileStream& archive) {
         const FileIdentity identity = archive.identity();
         std::optional<std::string> digest;
         for (const ChecksumEntry& entry : ParseChecksumText(*text)) {
-            const auto named =
-                IdentityOf(entry.name.starts_with('/') ? entry.name : FolderOf(path) + entry.name);
+            // An absolute name stands as it is; any other is taken from the checksum's folder.
+            const auto named = IdentityOf(Utf8Of(FsPath(path).parent_path() / FsPath(entry.name)));
             if (!named || !named->sameFile(identity)) {
                 continue;
             }

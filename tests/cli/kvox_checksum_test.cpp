@@ -172,6 +172,17 @@ TEST(KvoxChecksum, AnyFileNameIsWrittenAsSha256sumReadsIt) {
     }
 }
 
+TEST(KvoxChecksum, AnArchiveNamedWithoutItsFolderFindsItsLine) {
+    const auto source = Recording("bare");
+    ASSERT_EQ(Kvox({"--checksum", source.string()}).status, kExitSuccess);
+    const auto previous = fs::current_path();
+    fs::current_path(source.parent_path());
+    const KvoxRun run = Kvox({"-v", "-t", "a.kvox"});
+    fs::current_path(previous);
+    EXPECT_EQ(run.status, kExitSuccess) << run.err;
+    EXPECT_TRUE(Has(run.err, "совпадает")) << run.err;
+}
+
 TEST(KvoxChecksum, AChecksumFileFarTooLargeIsRefused) {
     const auto source = Recording("large");
     const auto archive = source.parent_path() / "a.kvox";
