@@ -9,6 +9,8 @@
 #include <cstdlib>
 
 #include "kvoxrun.h"
+#include "platform/visibletext.h"
+#include "posixtools.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
 
@@ -31,8 +33,12 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// What `sha256sum -c` says of a checksum file, run in its folder as the manual tells.
+// What `sha256sum -c` says of a checksum file, run in its folder as the manual tells; where there
+// is no sha256sum to ask, kvox's own reading of the file stands alone.
 bool Sha256sumAccepts(const fs::path& sums) {
+    if (!test::HavePosixShell()) {
+        return true;
+    }
     const std::string command = "cd '" + sums.parent_path().string() +
                                 "' && sha256sum --status -c '" + sums.filename().string() + "'";
     return std::system(command.c_str()) == 0;
@@ -96,7 +102,7 @@ TEST(KvoxChecksum, AnArchiveWrittenOverGetsItsChecksumRewritten) {
     fs::remove(archive);
     const KvoxRun kept = Kvox({source.string()});
     EXPECT_EQ(kept.status, kExitError);
-    EXPECT_TRUE(Has(kept.err, sums.string())) << kept.err;
+    EXPECT_TRUE(Has(kept.err, VisibleText(sums.string()))) << kept.err;
     EXPECT_FALSE(fs::exists(archive));
 }
 
@@ -158,8 +164,12 @@ TEST(KvoxChecksum, EveryFormSha256sumReadsIsRead) {
 }
 
 TEST(KvoxChecksum, AnyFileNameIsWrittenAsSha256sumReadsIt) {
+    const bool anyByte = test::NamesHoldAnyByte(test::CleanFolder("kvox-checksum-name"));
     for (const std::string& name : {std::string("with space"), std::string("back\\slash"),
                                     std::string("new\nline"), std::string("car\rriage")}) {
+        if (!anyByte && name != "with space") {
+            continue;  // not a name this file system can hold
+        }
         const auto folder = test::CleanFolder("kvox-checksum-name");
         const auto source = folder / (name + ".kvo");
         fs::copy_file(Recording("name-source"), source);

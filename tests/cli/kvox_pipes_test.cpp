@@ -9,6 +9,7 @@
 
 #include "cli/kvox.h"
 #include "kvoxrun.h"
+#include "posixtools.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
 
@@ -31,6 +32,9 @@ int Shell(const std::string& line) {
 }
 
 TEST(KvoxPipes, APipeRoundTripIsTheFileRoundTrip) {
+    if (!test::HavePosixShell()) {
+        GTEST_SKIP() << "the pipes are built by a POSIX shell";
+    }
     const auto source = Recording("round", 20000);
     const fs::path folder = source.parent_path();
     const std::string kvox = KVO_KVOX_PATH;
@@ -58,16 +62,17 @@ TEST(KvoxPipes, TheOutputKeepsTheSourcesPermissionsAndTime) {
     fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     const auto then = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
     fs::last_write_time(source, then);
+    const auto kept = fs::last_write_time(source);  // as finely as the file system keeps time
     const auto compressed = source.parent_path() / "a.kvox";
     ASSERT_EQ(Kvox({"-k", source.string()}).status, kExitSuccess);
     EXPECT_TRUE(fs::exists(source));
     EXPECT_EQ(fs::status(compressed).permissions(), fs::status(source).permissions());
-    EXPECT_EQ(fs::last_write_time(compressed), then);
+    EXPECT_EQ(fs::last_write_time(compressed), kept);
 
     fs::remove(source);
     ASSERT_EQ(Kvox({compressed.string()}).status, kExitSuccess);
     EXPECT_EQ(fs::status(source).permissions(), fs::status(compressed).permissions());
-    EXPECT_EQ(fs::last_write_time(source), then);
+    EXPECT_EQ(fs::last_write_time(source), kept);
 }
 
 TEST(KvoxPipes, RecursiveRunsTakeTheFilesBelowFolders) {

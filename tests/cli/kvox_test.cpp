@@ -11,6 +11,7 @@
 #include "kvoxrun.h"
 #include "platform/buildrevision.h"
 #include "platform/interruption.h"
+#include "posixtools.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
 
@@ -220,6 +221,9 @@ TEST(Kvox, ListingEscapesControlCharactersOfThePassport) {
 
 TEST(Kvox, JsonListingOfAFileNameThatIsNotUtf8Parses) {
     const auto folder = test::CleanFolder("kvox-name");
+    if (!test::NamesHoldAnyByte(folder)) {
+        GTEST_SKIP() << "every file name here is Unicode";
+    }
     const auto source = folder / "a\xff\xfe.kvo";
     WriteBytes(source, test::Passport(24) + test::Records(12, 1));
     const KvoxRun listed = Kvox({"-l", "--json", source.string()});
@@ -263,7 +267,7 @@ TEST(Kvox, AnOutputPathThatCannotBeExaminedIsARussianError) {
     const auto target = source.parent_path() / (std::string(300, 'n') + ".kvox");
     const KvoxRun run = Kvox({"-o", target.string(), source.string()});
     EXPECT_EQ(run.status, kExitError);
-    EXPECT_NE(run.err.find("слишком длинное имя файла (ошибка 36)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("слишком длинное имя файла (ошибка "), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("filesystem"), std::string::npos);
 }
 

@@ -10,6 +10,7 @@
 #include "kvoxrun.h"
 #include "platform/filestream.h"
 #include "platform/interruption.h"
+#include "posixtools.h"
 #include "synth/kvosynth.h"
 #include "testfiles.h"
 
@@ -54,9 +55,11 @@ TEST(KvoxTrust, ChecksumFileIsWrittenAndChecked) {
     ASSERT_EQ(Kvox({"--checksum", "-b", "6000", source.string()}).status, kExitSuccess);
     const auto sums = source.parent_path() / "a.kvox.sha256";
     ASSERT_TRUE(fs::exists(sums));
-    const std::string check =
-        "cd '" + source.parent_path().string() + "' && sha256sum --status -c a.kvox.sha256";
-    EXPECT_EQ(std::system(check.c_str()), 0) << ReadBytes(sums);
+    if (test::HavePosixShell()) {
+        const std::string check =
+            "cd '" + source.parent_path().string() + "' && sha256sum --status -c a.kvox.sha256";
+        EXPECT_EQ(std::system(check.c_str()), 0) << ReadBytes(sums);
+    }
     EXPECT_EQ(Kvox({"--checksum", source.string()}).status, kExitError);  // both are in the way
 
     const KvoxRun sound = Kvox({"-v", "-t", archive.string()});
@@ -132,6 +135,9 @@ TEST(KvoxTrust, AnInterruptionDuringTheCommitKeepsAndReportsTheResult) {
 }
 
 TEST(KvoxTrust, DevicesAreWrittenWithoutForce) {
+    if (!fs::exists("/dev/null")) {
+        GTEST_SKIP() << "no /dev/null on this system";
+    }
     const auto source = Recording("device", 600);
     EXPECT_EQ(Kvox({"-o", "/dev/null", source.string()}).status, kExitSuccess);
     EXPECT_EQ(Kvox({"--no-verify", "-o", "/dev/null", source.string()}).status, kExitSuccess);

@@ -46,11 +46,13 @@ TEST(KvoxLarge, PrimeRecordCountAboveTheBlockBoundKeepsEveryRecord) {
     const Console console{out, err, false};
     ASSERT_EQ(RunKvox({"-T2", source.string()}, console), kExitWarning) << err.str();
 
-    auto compressed = FileStream::OpenRead((folder / "big.kvox").string());
-    const auto stored = WalkStoredBlocks(compressed, ReadPassportLength(compressed));
-    EXPECT_EQ(stored.records, kPrimeRecords);
-    EXPECT_EQ(stored.blocks, 2u);
-    EXPECT_LE(stored.firstBlockRecords * 6, std::uint64_t{64} << 20);
+    {  // closed before the folder goes: Windows keeps a folder with an open file in it
+        auto compressed = FileStream::OpenRead((folder / "big.kvox").string());
+        const auto stored = WalkStoredBlocks(compressed, ReadPassportLength(compressed));
+        EXPECT_EQ(stored.records, kPrimeRecords);
+        EXPECT_EQ(stored.blocks, 2u);
+        EXPECT_LE(stored.firstBlockRecords * 6, std::uint64_t{64} << 20);
+    }
 
     const auto restored = folder / "restored.kvo";
     ASSERT_EQ(RunKvox({"-T2", "-o", restored.string(), (folder / "big.kvox").string()}, console),
