@@ -5,8 +5,11 @@
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/programentry.h"
 #include "synth/kvosynth.h"
 
 namespace {
@@ -34,23 +37,25 @@ int usage(std::string_view problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
+    // UTF-8 whatever the system passes, so an output name in any script works on Windows too.
+    const std::vector<std::string> args = kvo::ProgramArguments(argc, argv);
+    if (args.size() != 4) {
         return usage("expected 4 arguments");
     }
-    const auto kind = kvo::synth::parseKind(argv[1]);
+    const auto kind = kvo::synth::parseKind(args[0]);
     if (!kind) {
-        return usage(std::string("unknown kind '") + argv[1] + "'");
+        return usage("unknown kind '" + args[0] + "'");
     }
-    const auto records = parseCount(argv[2]);
+    const auto records = parseCount(args[1]);
     if (!records) {
-        return usage(std::string("RECORDS is not a whole number: '") + argv[2] + "'");
+        return usage("RECORDS is not a whole number: '" + args[1] + "'");
     }
-    const auto seed = parseCount(argv[3]);
+    const auto seed = parseCount(args[2]);
     if (!seed) {
-        return usage(std::string("SEED is not a whole number: '") + argv[3] + "'");
+        return usage("SEED is not a whole number: '" + args[2] + "'");
     }
     try {
-        kvo::synth::writeRecording(argv[4], *kind, *records, *seed);
+        kvo::synth::writeRecording(args[3], *kind, *records, *seed);
     } catch (const std::exception& e) {
         std::cerr << "kvo-synth: " << e.what() << "\n";
         return 1;
