@@ -1,7 +1,6 @@
 // Runs that must fail cleanly: nothing written, an existing target untouched, no files left.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 

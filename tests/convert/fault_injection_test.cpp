@@ -3,18 +3,16 @@
 // clear message, the source as it was, no partial output, and the next run works.
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "convert/convertfile.h"
 #include "platform/systemerror.h"
 #include "testfiles.h"
+#include "tinyfilesystem.h"
 
 namespace kvo {
 namespace {
@@ -50,30 +48,6 @@ class DiskFullAfter {
     DiskFullAfter(const DiskFullAfter&) = delete;
     DiskFullAfter& operator=(const DiskFullAfter&) = delete;
     ~DiskFullAfter() { SetWriteFunction(nullptr); }
-};
-
-// A tmpfs of `size` bytes mounted for the test's lifetime, where the machine lets us mount one.
-class TinyFilesystem {
-  public:
-    TinyFilesystem(const fs::path& at, const std::string& size) : path_(at) {
-        fs::create_directories(at);
-        mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
-        why_ = mounted_ ? "" : std::strerror(errno);
-    }
-    TinyFilesystem(const TinyFilesystem&) = delete;
-    TinyFilesystem& operator=(const TinyFilesystem&) = delete;
-    ~TinyFilesystem() {
-        if (mounted_) {
-            ::umount2(path_.c_str(), MNT_DETACH);
-        }
-    }
-    bool mounted() const { return mounted_; }
-    const std::string& whyNot() const { return why_; }
-
-  private:
-    fs::path path_;
-    bool mounted_ = false;
-    std::string why_;
 };
 
 enum class Direction { Compress, Restore };
@@ -198,7 +172,7 @@ TEST_F(FaultInjection, DiskFillsUpAnywhereInTheOutput) {
 
 TEST_F(FaultInjection, RealFilesystemRunsFull) {
     const fs::path mountPoint = folder_ / "tiny";
-    const TinyFilesystem tiny(mountPoint, "16k");
+    const test::TinyFilesystem tiny(mountPoint, "16k");
     if (!tiny.mounted()) {
         GTEST_SKIP() << "no tmpfs can be mounted here: " << tiny.whyNot();
     }

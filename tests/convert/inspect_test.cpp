@@ -1,7 +1,6 @@
 // Inspecting recording and compressed files: passport lines, summary, block sizes, refusals.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>

@@ -2,7 +2,6 @@
 // to its records, and the written file walks block by block to its end.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 
