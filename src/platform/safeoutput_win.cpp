@@ -227,9 +227,11 @@ void SafeOutputFile::unpublish() noexcept {
         fPreviousPath.clear();
         return;
     }
-    // The name had no file before: it goes, unless another file took it meanwhile.
+    // The name had no file before: it goes, unless another file took it meanwhile. The name is
+    // in the folder the file was made in, so the file index alone tells: the volume of a handle
+    // whose file was renamed is not always known.
     const auto named = IdentityOf(fTargetPath);
-    if (ours && named && ours->sameFile(*named)) {
+    if (ours && named && ours->inode == named->inode) {
         Remove(fTargetPath);
     }
 }

@@ -1,0 +1,246 @@
+// The Windows file layer's own rules: how an output gets its name, the hidden file an unfinished
+// run writes, what tells files apart, read-only targets, devices, and names that the system's
+// narrow calls could not take.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/filestream.h"
+#include "platform/flushbehind.h"
+#include "platform/fspath.h"
+#include "platform/safeoutput.h"
+#include "platform/widetext.h"
+#include "platform/writeaccess.h"
+#include "testfiles.h"
+
+namespace kvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Folder(const std::string& name) {
+    return Utf8Of(test::CleanFolder("windows-" + name));
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+    test::WriteBytes(FsPath(path), bytes);
+}
+
+std::string Read(const std::string& path) {
+    auto stream = FileStream::OpenRead(path);
+    std::string bytes(static_cast<std::size_t>(stream.size()), '\0');
+    stream.readExact(bytes.data(), bytes.size());
+    return bytes;
+}
+
+DWORD Attributes(const std::string& path) {
+    return GetFileAttributesW(SystemPathOf(path).c_str());
+}
+
+// The names in a folder, hidden ones included.
+std::vector<std::wstring> Names(const std::string& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((SystemPathOf(folder) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string Committed(const std::string& target, ExistingTarget existing,
+                      const std::function<void()>& meanwhile) {
+    SafeOutputFile output(target, existing);
+    output.stream().write("ours", 4);
+    meanwhile();
+    try {
+        output.commit();
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.errorCode(), EEXIST);
+        return error.what();
+    }
+    return {};
+}
+
+TEST(WindowsFiles, KeepNeverReplacesAFileThatAppearedAndReplaceDoes) {
+    const std::string folder = Folder("rename");
+    const std::string target = folder + "\\a.kvox";
+    const std::string kept =
+        Committed(target, ExistingTarget::Keep, [&] { Write(target, "theirs"); });
+    EXPECT_NE(kept.find("уже существует"), std::string::npos) << kept;
+    EXPECT_EQ(Read(target), "theirs");
+    EXPECT_EQ(Names(folder).size(), 1u);
+
+    EXPECT_EQ(Committed(target, ExistingTarget::Replace, [&] { Write(target, "theirs"); }), "");
+    EXPECT_EQ(Read(target), "ours");
+    EXPECT_EQ(Names(folder).size(), 1u);
+    // The new file is an ordinary one: the hidden attribute of its unfinished state is gone.
+    EXPECT_EQ(Attributes(target) & FILE_ATTRIBUTE_HIDDEN, 0u);
+
+    std::filesystem::remove(FsPath(target));
+    EXPECT_EQ(Committed(target, ExistingTarget::Keep, [] {}), "");
+    EXPECT_EQ(Read(target), "ours");
+}
+
+TEST(WindowsFiles, TheUnfinishedFileIsHiddenAndGoesOnEveryFailure) {
+    const std::string folder = Folder("temporary");
+    const std::string target = folder + "\\a.kvox";
+    {
+        SafeOutputFile output(target, ExistingTarget::Keep);
+        output.stream().write("data", 4);
+        const auto names = Names(folder);
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_TRUE(names[0].starts_with(L".kvo-")) << Utf8OfWide(names[0]);
+        EXPECT_LT(names[0].size(), 40u);
+        EXPECT_NE(Attributes(folder + "\\" + Utf8OfWide(names[0])) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    }
+    EXPECT_TRUE(Names(folder).empty());
+
+    // A commit that fails leaves nothing behind either.
+    Write(target, "theirs");
+    EXPECT_NE(Committed(target, ExistingTarget::Keep, [] {}), "");
+    EXPECT_EQ(Names(folder).size(), 1u);
+}
+
+TEST(WindowsFiles, IdentityTellsFilesAndTheirStatesApart) {
+    const std::string folder = Folder("identity");
+    const std::string file = folder + "\\a.kvo";
+    Write(file, "0123456789");
+    ASSERT_TRUE(CreateHardLinkW(SystemPathOf(folder + "\\b.kvo").c_str(),
+                                SystemPathOf(file).c_str(), nullptr));
+    const auto first = IdentityOf(file);
+    ASSERT_TRUE(first);
+    // One file under two names and two spellings.
+    EXPECT_EQ(IdentityOf(folder + "\\b.kvo"), first);
+    EXPECT_EQ(IdentityOf(folder + "/A.KVO"), first);
+    EXPECT_EQ(FileStream::OpenRead(file).identity(), *first);
+    EXPECT_EQ(first->size, 10u);
+
+    Write(folder + "\\c.kvo", "0123456789");
+    EXPECT_FALSE(IdentityOf(folder + "\\c.kvo")->sameFile(*first));
+
+    // Rewritten in place with the same size: the same file, but not the same state.
+    Write(file, "9876543210");
+    const fs::path path = FsPath(file);
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+    const auto rewritten = IdentityOf(file);
+    ASSERT_TRUE(rewritten);
+    EXPECT_TRUE(rewritten->sameFile(*first));
+    EXPECT_NE(*rewritten, *first);
+    EXPECT_FALSE(IdentityOf(folder + "\\missing.kvo"));
+}
+
+TEST(WindowsFiles, AReadOnlyTargetIsRefusedAndItsAttributeNeverCarried) {
+    const std::string folder = Folder("read-only");
+    const std::string target = folder + "\\a.kvox";
+    Write(target, "kept");
+    ASSERT_TRUE(SetFileAttributesW(SystemPathOf(target).c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(MayWrite(target));
+    try {
+        SafeOutputFile output(target);
+        FAIL() << "a read-only target was opened for replacing";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()), WriteProtectedText(target));
+        EXPECT_EQ(error.errorCode(), EACCES);
+    }
+    EXPECT_EQ(Read(target), "kept");
+    EXPECT_EQ(Names(folder).size(), 1u);
+
+    // An output takes over its source's time, not its read-only attribute: the next run must be
+    // able to replace it.
+    const fs::path source = FsPath(target);
+    const auto sourceTime = fs::last_write_time(source) - std::chrono::hours(30);
+    ASSERT_TRUE(SetFileAttributesW(SystemPathOf(target).c_str(), FILE_ATTRIBUTE_NORMAL));
+    fs::last_write_time(source, sourceTime);
+    ASSERT_TRUE(SetFileAttributesW(SystemPathOf(target).c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string output = folder + "\\b.kvo";
+    {
+        SafeOutputFile file(output);
+        file.keepMetadataOf(FileStream::OpenRead(target));
+        file.stream().write("x", 1);
+        file.commit();
+    }
+    EXPECT_TRUE(MayWrite(output));
+    EXPECT_EQ(Attributes(output) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+    EXPECT_EQ(fs::last_write_time(FsPath(output)), sourceTime);
+    ASSERT_TRUE(SetFileAttributesW(SystemPathOf(target).c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
+TEST(WindowsFiles, DevicesAreWrittenDirectly) {
+    for (const std::string device : {"NUL", "nul"}) {
+        EXPECT_FALSE(TargetTaken(device));
+        EXPECT_EQ(StateOfName(device).holds, NameHolds::Other);
+        SafeOutputFile output(device);
+        EXPECT_TRUE(output.writesDirectly());
+        output.stream().write("discarded", 9);
+        output.commit();
+    }
+    EXPECT_FALSE(TargetTaken(kStandardOutput));
+}
+
+TEST(WindowsFiles, CyrillicAndLongNamesAreWrittenAndRead) {
+    std::string folder = Folder("names");
+    // Past the 260 characters of the system's classic limit.
+    while (folder.size() < 300) {
+        folder += "\\каталог-с-длинным-именем";
+        ASSERT_TRUE(CreateDirectoryW(SystemPathOf(folder).c_str(), nullptr)) << folder;
+    }
+    const std::string target = folder + "\\запись.kvox";
+    EXPECT_FALSE(TargetTaken(target));
+    EXPECT_EQ(StateOfName(target).holds, NameHolds::Nothing);
+    {
+        SafeOutputFile output(target, ExistingTarget::Keep);
+        output.stream().write("данные", 12);
+        output.commit();
+    }
+    EXPECT_EQ(Names(folder), std::vector<std::wstring>{L"запись.kvox"});
+    EXPECT_EQ(Read(target), "данные");
+    EXPECT_TRUE(TargetTaken(target));
+    EXPECT_EQ(StateOfName(target).holds, NameHolds::File);
+    EXPECT_TRUE(IdentityOf(target));
+    EXPECT_TRUE(MayWrite(target));
+}
+
+TEST(WindowsFiles, ReadsAtAnOffsetLeaveThePositionAlone) {
+    const std::string file = Folder("offsets") + "\\a.bin";
+    Write(file, "0123456789");
+    auto stream = FileStream::OpenRead(file);
+    char buffer[4] = {};
+    stream.readExactAt(6, buffer, 4);
+    EXPECT_EQ(std::string(buffer, 4), "6789");
+    stream.readExact(buffer, 3);
+    EXPECT_EQ(std::string(buffer, 3), "012");
+    EXPECT_EQ(stream.position(), 3u);
+}
+
+// A flush that fails is kept for the final sync: a file open only for reading cannot be flushed.
+TEST(WindowsFiles, AFailedFlushIsKeptForTheFinalSync) {
+    const std::string file = Folder("flush") + "\\a.bin";
+    Write(file, "data");
+    const HANDLE reading = CreateFileW(SystemPathOf(file).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reading, INVALID_HANDLE_VALUE);
+    {
+        FlushBehind flush(reading, 100);
+        flush.wrote(100);
+        EXPECT_EQ(flush.stop(), ERROR_ACCESS_DENIED);
+    }
+    CloseHandle(reading);
+}
+
+}  // namespace
+}  // namespace kvo
