@@ -80,7 +80,9 @@ TEST(SafeTarget, ASourceThatChangesDuringTheRunWritesNothing) {
             });
         });
         EXPECT_NE(message.find("изменился во время работы"), std::string::npos) << message;
-        EXPECT_EQ(test::EntriesIn(folder.path), 1u);
+        // Where a file open for reading cannot be replaced by name at once (Windows), the
+        // replaced source is simply gone; either way no output is there.
+        EXPECT_EQ(test::EntriesIn(folder.path), fs::exists(folder.source()) ? 1u : 0u);
     }
 }
 
