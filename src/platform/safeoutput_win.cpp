@@ -280,6 +280,12 @@ NameState StateOfName(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(systemPath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
+        // A name no Windows file system can hold (255 characters at most) is called missing or
+        // invalid, depending on the system: it is told as too long before any work is done.
+        const std::size_t nameStart = systemPath.find_last_of(L'\\') + 1;
+        if (systemPath.size() - nameStart > 255) {
+            return {NameHolds::Nothing, WindowsErrorText(ERROR_FILENAME_EXCED_RANGE)};
+        }
         return {NameHolds::Nothing, Missing(error) ? std::string() : WindowsErrorText(error)};
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
