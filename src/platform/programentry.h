@@ -26,7 +26,8 @@ class StandardStreams {
     ~StandardStreams();
 
   private:
-    unsigned fPreviousOutputCodePage = 0;  // the console's, given back at the end; 0: none
+    // The console's, given back at the end; 0: none. Only Windows has one to keep.
+    [[maybe_unused]] unsigned fPreviousOutputCodePage = 0;
 };
 
 }  // namespace kvo
