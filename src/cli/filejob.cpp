@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iomanip>
@@ -160,12 +159,6 @@ bool NotCompressedAfterAll(FileStream& source, FileKind kind, Action action) {
            !OpensWithStoredBlock(source, ReadPassportLength(source));
 }
 
-// Where a pipe is spooled: the user's temporary folder.
-std::string SpoolFolder() {
-    const char* folder = std::getenv("TMPDIR");
-    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
-}
-
 }  // namespace
 
 Outcome ProcessFile(const std::string& path, const RunContext& context, const Console& console) {
@@ -187,7 +180,7 @@ Outcome ProcessFile(const std::string& path, const RunContext& context, const Co
     // Test and salvage take any other name as a compressed file.
     const FileKind taken = kind.value_or(FileKind::Compressed);
     try {
-        auto source = path == kStandardInputName ? FileStream::SpoolStandardInput(SpoolFolder())
+        auto source = path == kStandardInputName ? FileStream::SpoolStandardInput(TemporaryFolder())
                                                  : FileStream::OpenRead(path);
         if (NotCompressedAfterAll(source, taken, options.action)) {
             return reporter.fail(

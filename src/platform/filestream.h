@@ -63,6 +63,10 @@ struct FileIdentity {
 // The identity of the file a path names (links followed), or nothing when there is none.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
+// The user's folder for temporary files, as the system names it (TMPDIR or /tmp on POSIX; TMP,
+// TEMP or the profile's folder on Windows).
+std::string TemporaryFolder();
+
 // Sees the bytes a stream reads or writes, in order (a checksum computed on the way).
 using ByteObserver = std::function<void(const std::uint8_t* data, std::size_t count)>;
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,11 @@ bool MayWaitForEver(int descriptor) noexcept {
 void ThrowSystemFailure(const std::string& what, const std::string& path,
                         const WriteOutcome& outcome) {
     ThrowFileError(what, path, outcome.error);
+}
+
+std::string TemporaryFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {

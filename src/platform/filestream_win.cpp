@@ -47,6 +47,19 @@ bool AtEnd(DWORD error) noexcept {
 
 }  // namespace
 
+std::string TemporaryFolder() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) {
+        return ".";
+    }
+    // The system ends the name with a separator; a drive's root keeps it, other folders do not.
+    if (length > 3 && folder[length - 1] == L'\\') {
+        --length;
+    }
+    return Utf8OfWide(std::wstring(folder, length));
+}
+
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     // No access is asked for: the identity of a file others hold open is still known. Folders
     // open only with backup semantics.

@@ -26,6 +26,15 @@ std::string FolderOf(const std::string& path) {
     return folder.empty() ? "." : folder;
 }
 
+// Every Windows file system for files takes names of at most this many UTF-16 units. The
+// system calls a longer one missing or invalid, depending on where it is: it is told as too long
+// before any work is done.
+constexpr std::size_t kMaxNameUnits = 255;
+
+bool Overlong(const std::wstring& systemPath) noexcept {
+    return systemPath.size() - (systemPath.find_last_of(L'\\') + 1) > kMaxNameUnits;
+}
+
 bool Missing(DWORD code) noexcept {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
@@ -87,6 +96,9 @@ SafeOutputFile::SafeOutputFile(const std::string& targetPath, ExistingTarget exi
         }
         openDirect(device, targetPath);
         return;
+    }
+    if (Overlong(systemPath)) {
+        CannotCreate(targetPath, ERROR_FILENAME_EXCED_RANGE);
     }
     if (fReplace) {
         RefuseUnreplaceable(targetPath);
@@ -280,10 +292,7 @@ NameState StateOfName(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(systemPath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        // A name no Windows file system can hold (255 characters at most) is called missing or
-        // invalid, depending on the system: it is told as too long before any work is done.
-        const std::size_t nameStart = systemPath.find_last_of(L'\\') + 1;
-        if (systemPath.size() - nameStart > 255) {
+        if (Overlong(systemPath)) {
             return {NameHolds::Nothing, WindowsErrorText(ERROR_FILENAME_EXCED_RANGE)};
         }
         return {NameHolds::Nothing, Missing(error) ? std::string() : WindowsErrorText(error)};

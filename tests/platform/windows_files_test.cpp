@@ -192,6 +192,24 @@ TEST(WindowsFiles, DevicesAreWrittenDirectly) {
     EXPECT_FALSE(TargetTaken(kStandardOutput));
 }
 
+TEST(WindowsFiles, ANameLongerThanTheFileSystemTakesIsRefusedAtOnce) {
+    const std::string folder = Folder("overlong");
+    const std::string target = folder + "\\" + std::string(252, 'n') + ".kvox";
+    try {
+        SafeOutputFile output(target);
+        FAIL() << "an overlong name was accepted";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.errorCode(), ENAMETOOLONG);
+        EXPECT_NE(std::string(error.what()).find("(ошибка 206)"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_TRUE(Names(folder).empty());
+    // At the limit the name is written.
+    SafeOutputFile output(folder + "\\" + std::string(250, 'n') + ".kvox");
+    output.commit();
+    EXPECT_EQ(Names(folder).size(), 1u);
+}
+
 TEST(WindowsFiles, CyrillicAndLongNamesAreWrittenAndRead) {
     std::string folder = Folder("names");
     // Past the 260 characters of the system's classic limit.
@@ -225,6 +243,17 @@ TEST(WindowsFiles, ReadsAtAnOffsetLeaveThePositionAlone) {
     stream.readExact(buffer, 3);
     EXPECT_EQ(std::string(buffer, 3), "012");
     EXPECT_EQ(stream.position(), 3u);
+}
+
+// Standard input is spooled where the user keeps temporary files, as the system names it.
+TEST(WindowsFiles, TheTemporaryFolderIsTheSystems) {
+    const std::string folder = Folder("temporary-folder");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", WideOf(folder).c_str()));
+    const auto named = IdentityOf(TemporaryFolder());
+    ASSERT_TRUE(named) << TemporaryFolder();
+    EXPECT_TRUE(named->sameFile(*IdentityOf(folder))) << TemporaryFolder();
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", nullptr));
+    EXPECT_TRUE(fs::is_directory(FsPath(TemporaryFolder())));
 }
 
 // A flush that fails is kept for the final sync: a file open only for reading cannot be flushed.
