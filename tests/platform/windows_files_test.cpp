@@ -76,6 +76,46 @@ std::string Committed(const std::string& target, ExistingTarget existing,
     return {};
 }
 
+constexpr wchar_t kKilledRunFolder[] = L"KVO_KILLED_RUN_FOLDER";
+constexpr DWORD kKilledExitCode = 3;
+
+// Started by AKilledRunLeavesNothingBehind, the program leaves an unfinished output and ends at
+// once, as a killed run ends: no destructor runs.
+const bool gKilledRun = [] {
+    std::wstring folder(MAX_PATH, L'\0');
+    const DWORD length = GetEnvironmentVariableW(kKilledRunFolder, folder.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    folder.resize(length);
+    SafeOutputFile output(Utf8OfWide(folder) + "\\a.kvox");
+    output.stream().write("unfinished", 10);
+    TerminateProcess(GetCurrentProcess(), kKilledExitCode);
+    return true;
+}();
+
+TEST(WindowsFiles, AKilledRunLeavesNothingBehind) {
+    const std::string folder = Folder("killed");
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+    std::wstring command = L"\"" + self + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(SetEnvironmentVariableW(kKilledRunFolder, WideOf(folder).c_str()));
+    const bool started = CreateProcessW(self.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &child);
+    SetEnvironmentVariableW(kKilledRunFolder, nullptr);
+    ASSERT_TRUE(started);
+    WaitForSingleObject(child.hProcess, 60'000);
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    EXPECT_EQ(code, kKilledExitCode);
+    EXPECT_TRUE(Names(folder).empty());
+}
+
 TEST(WindowsFiles, KeepNeverReplacesAFileThatAppearedAndReplaceDoes) {
     const std::string folder = Folder("rename");
     const std::string target = folder + "\\a.kvox";
