@@ -45,6 +45,14 @@ bool AtEnd(DWORD error) noexcept {
     return error == ERROR_HANDLE_EOF || error == ERROR_BROKEN_PIPE;
 }
 
+// An empty read ends a file; from a pipe it may also be a writer's empty write, and the pipe
+// then stays open. A pipe that cannot be asked has ended.
+bool StillOpenPipe(HANDLE input) noexcept {
+    DWORD available = 0;
+    return GetFileType(input) == FILE_TYPE_PIPE &&
+           PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) != FALSE;
+}
+
 }  // namespace
 
 std::string TemporaryFolder() {
@@ -136,8 +144,7 @@ FileStream FileStream::SpoolStandardInput(const std::string& folder) {
             }
             ThrowWindowsFileError("Не удалось прочитать", kStandardInput, error);
         }
-        // A pipe passes on a writer's empty write as an empty read; only a file ends that way.
-        if (got == 0 && GetFileType(input) != FILE_TYPE_PIPE) {
+        if (got == 0 && !StillOpenPipe(input)) {
             break;
         }
         spool.write(chunk.data(), got);

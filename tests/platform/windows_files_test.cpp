@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/filestream.h"
@@ -94,26 +95,83 @@ const bool gKilledRun = [] {
     return true;
 }();
 
-TEST(WindowsFiles, AKilledRunLeavesNothingBehind) {
-    const std::string folder = Folder("killed");
+constexpr wchar_t kSpoolTarget[] = L"KVO_SPOOL_TARGET";
+
+// Started by StandardInputIsSpooledWhole, the program copies what its standard input spools to
+// the file named, and ends.
+const bool gSpoolRun = [] {
+    std::wstring target(MAX_PATH, L'\0');
+    const DWORD length = GetEnvironmentVariableW(kSpoolTarget, target.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    target.resize(length);
+    auto spool = FileStream::SpoolStandardInput(TemporaryFolder());
+    SafeOutputFile output(Utf8OfWide(target));
+    output.stream().copyFrom(spool, spool.size());
+    output.commit();
+    ExitProcess(0);
+}();
+
+// Runs this program again with `variable` set to `value`, and standard input from `input`, if
+// given; returns its exit code.
+DWORD RunSelf(const wchar_t* variable, const std::string& value, HANDLE input = nullptr) {
     std::wstring self(MAX_PATH, L'\0');
     self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
     std::wstring command = L"\"" + self + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    if (input != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = input;
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
     PROCESS_INFORMATION child{};
-    ASSERT_TRUE(SetEnvironmentVariableW(kKilledRunFolder, WideOf(folder).c_str()));
-    const bool started = CreateProcessW(self.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, nullptr, &startup, &child);
-    SetEnvironmentVariableW(kKilledRunFolder, nullptr);
-    ASSERT_TRUE(started);
-    WaitForSingleObject(child.hProcess, 60'000);
+    EXPECT_TRUE(SetEnvironmentVariableW(variable, WideOf(value).c_str()));
+    const bool started = CreateProcessW(self.c_str(), command.data(), nullptr, nullptr,
+                                        input != nullptr, 0, nullptr, nullptr, &startup, &child);
+    SetEnvironmentVariableW(variable, nullptr);
+    if (!started) {
+        ADD_FAILURE() << "the test program did not start again";
+        return ~DWORD{0};
+    }
+    if (input != nullptr) {
+        CloseHandle(input);  // the child holds its own copy
+    }
+    EXPECT_EQ(WaitForSingleObject(child.hProcess, 60'000), WAIT_OBJECT_0);
     DWORD code = 0;
     GetExitCodeProcess(child.hProcess, &code);
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
-    EXPECT_EQ(code, kKilledExitCode);
+    return code;
+}
+
+TEST(WindowsFiles, AKilledRunLeavesNothingBehind) {
+    const std::string folder = Folder("killed");
+    EXPECT_EQ(RunSelf(kKilledRunFolder, folder), kKilledExitCode);
     EXPECT_TRUE(Names(folder).empty());
+}
+
+// A pipe is read to its end, an empty write on the way included, and its bytes go unchanged.
+TEST(WindowsFiles, StandardInputIsSpooledWhole) {
+    const std::string target = Folder("spool") + "\\spooled.kvo";
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE reading = nullptr;
+    HANDLE writing = nullptr;
+    ASSERT_TRUE(CreatePipe(&reading, &writing, &inherited, 0));
+    SetHandleInformation(writing, HANDLE_FLAG_INHERIT, 0);
+    const std::string bytes("first\r\n\x1A\0second", 15);
+    std::thread writer([&] {
+        DWORD put = 0;
+        WriteFile(writing, bytes.data(), 8, &put, nullptr);
+        WriteFile(writing, bytes.data(), 0, &put, nullptr);
+        WriteFile(writing, bytes.data() + 8, static_cast<DWORD>(bytes.size() - 8), &put, nullptr);
+        CloseHandle(writing);
+    });
+    EXPECT_EQ(RunSelf(kSpoolTarget, target, reading), 0u);
+    writer.join();
+    EXPECT_EQ(Read(target), bytes);
 }
 
 TEST(WindowsFiles, KeepNeverReplacesAFileThatAppearedAndReplaceDoes) {
