@@ -75,8 +75,9 @@ class FileStream {
   public:
     // Read-only; others may go on reading and writing the file meanwhile.
     static FileStream OpenRead(const std::string& path);
-    // Standard input copied to an unnamed file in `folder`, so a pipe can be read like a file;
-    // the stream stands at 0 and is named kStandardInput.
+    // Standard input copied to an unnamed file in `folder` (on Windows a hidden one that goes
+    // when it is closed), so a pipe can be read like a file; the stream stands at 0 and is named
+    // kStandardInput.
     static FileStream SpoolStandardInput(const std::string& folder);
 
     FileStream(FileStream&& other) noexcept;

@@ -33,6 +33,10 @@ class SafeOutputFile {
     // since nothing can replace it whole; a folder or any other file that is not a regular one
     // is refused. kStandardOutput and the names of open descriptors (/dev/stdout, /dev/fd/N,
     // /proc/self/fd/N) are written through that descriptor, never renamed over.
+    // On Windows, devices (NUL, CON, \\.\...) and kStandardOutput are written directly; the
+    // unfinished file has a short hidden name in the target's folder and goes by itself even when
+    // the process is killed; a read-only target is refused when it is to be replaced, and a name
+    // longer than the file system takes before anything is written.
     explicit SafeOutputFile(const std::string& targetPath,
                             ExistingTarget existing = ExistingTarget::Replace);
     SafeOutputFile(const SafeOutputFile&) = delete;
@@ -47,7 +51,8 @@ class SafeOutputFile {
     // The file gets `source`'s permission bits and modification time when it is named, and its
     // owner and group where the system permits (written files only: a device or a pipe keeps
     // its own). Set-user-ID, set-group-ID and sticky bits never go over: a recording is no
-    // program.
+    // program. On Windows only the modification time goes over: access lives in the folder's
+    // lists, and a read-only attribute would keep the next run from replacing the output.
     void keepMetadataOf(const FileStream& source);
     // Syncs the data and gives the file its name; fails without a trace if that name is taken
     // and the target is to be kept.
@@ -64,7 +69,7 @@ class SafeOutputFile {
     // then the clean-up that cannot fail.
     void prepare();
     void publish(bool undoable);
-    void publishUnnamed(bool undoable);
+    void publishUnnamed(bool undoable);  // systems with files that have no name yet
     void publishNamed(bool undoable);
     void keepPrevious();
     void unpublish() noexcept;
