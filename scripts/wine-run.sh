@@ -10,9 +10,19 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 unset DISPLAY
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    "$wine" wineboot --init >/dev/null 2>&1 || true
-fi
-wineserver -p 2>/dev/null || /usr/lib/wine/wineserver -p 2>/dev/null || true
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+mkdir -p "$WINEPREFIX"
+# The server and wine's service processes outlive the program. Started by the program they would
+# inherit its output, and whoever reads that pipe (ctest, a shell pipeline) would wait for them
+# forever; so they start here, one caller at a time, with no output of anyone's.
+{
+    flock 9
+    # Exit status 0: no server was running for this prefix, and now a persistent one is.
+    # They must not hold the lock either.
+    if "$wineserver" -p </dev/null >/dev/null 2>&1 9>&-; then
+        boot=(wineboot)
+        [ -f "$WINEPREFIX/system.reg" ] || boot+=(--init)
+        "$wine" "${boot[@]}" </dev/null >/dev/null 2>&1 9>&- || true
+    fi
+} 9>"$WINEPREFIX/.kvo-start.lock"
 exec "$wine" "$@"
