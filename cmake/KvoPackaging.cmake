@@ -6,6 +6,11 @@
 # its package with CPACK_COMPONENT_<NAME>_DESCRIPTION (NAME in upper case, text written as below)
 # and may set CPACK_DEBIAN_<NAME>_PACKAGE_DEPENDS, _SECTION and _ARCHITECTURE.
 # Each package carries its copyright file and changelog under /usr/share/doc/<package>/.
+# The Windows build makes a zip instead (cmake/KvoPackagingWindows.cmake).
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/KvoPackagingWindows.cmake)
+    return()
+endif()
 
 set(KVO_MAINTAINER "KVOCodec developers <kvocodec@example.org>")
 set(KVO_PACKAGE_RELEASE 1)
