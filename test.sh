@@ -38,6 +38,9 @@ cmake --build build-win -j "$jobs"
 ctest --test-dir build-win -j "$jobs" --timeout 900
 scripts/check-windows-kvox.sh build-win build
 scripts/check-windows-package.sh build-win
+# The stage's wine server and wine's services would otherwise stay for good.
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+WINEPREFIX=$PWD/build-win/wineprefix "$wineserver" -k || true
 echo "Windows build: $((SECONDS - windowsStart)) s"
 
 echo "== sanitizer build (ASan + UBSan)"

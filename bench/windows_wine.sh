@@ -28,6 +28,8 @@ tiptiming_recording "$build" "$work/tiptiming.kvo" "$size_mib" || true
 cd "$work"
 win() { "$repo/scripts/wine-run.sh" "$prefix" "$kvoxExe" "$@"; }
 win --version >/dev/null  # makes the prefix and starts the server, untimed
+stopWine() { WINEPREFIX=$prefix "$(command -v wineserver || echo /usr/lib/wine/wineserver)" -k; }
+trap stopWine EXIT
 
 # seconds COMMAND...: the median wall time of RUNS runs; the output is removed before each run.
 seconds() {
