@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows zip in the Windows build folder and checks it: kvox.exe, LICENSE and
 # README-windows.txt at its root, the README readable by Notepad, and the kvox.exe taken out of
-# it runs (under wine64).
+# it needs no DLL of the compiler's and runs (under wine64).
 # Usage: scripts/check-windows-package.sh WINDOWS_BUILD_FOLDER
 set -euo pipefail
 repo=$(realpath "$(dirname "$0")/..")
@@ -28,8 +28,15 @@ if [ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" != efbbbf ] ||
     echo "check-windows-package: README-windows.txt needs a byte order mark and CR LF" >&2
     exit 1
 fi
+# It stands alone: no runtime library of the compiler's (libstdc++, libgcc, winpthread) beside it.
+imports=$(x86_64-w64-mingw32-objdump -p "$unpacked/kvox.exe" | sed -n 's/^\s*DLL Name: //p')
+if grep -qi '^lib' <<<"$imports"; then
+    echo "check-windows-package: kvox.exe needs $(grep -i '^lib' <<<"$imports" | tr '\n' ' ')" >&2
+    exit 1
+fi
 version=$("$repo/scripts/wine-run.sh" "$build/wineprefix" "$unpacked/kvox.exe" --version)
 echo "$version"
 grep -q "$(sed -n 's/^project(KVOCodec VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")" \
     <<<"$version" || { echo "check-windows-package: kvox.exe --version names no version" >&2; exit 1; }
-echo "Package: $(basename "$zip") ($(stat -c %s "$zip") bytes): kvox.exe, LICENSE, README-windows.txt"
+echo "Package: $(basename "$zip") ($(stat -c %s "$zip") bytes): kvox.exe, LICENSE," \
+    "README-windows.txt; kvox.exe imports $(tr '\n' ' ' <<<"$imports")"
