@@ -3,6 +3,8 @@
 #  - every kind of synthetic recording (and an empty one, and one with a trailing partial record)
 #    compressed by both programs, as one block and as many, gives the same bytes and the same exit
 #    status, and kvox.exe restores its own archive to the recording;
+#  - listings (text and JSON), tests of sound and damaged archives and checksum files: the same
+#    bytes from both;
 #  - Cyrillic names with spaces, for files and for a folder walked with -r;
 #  - a path longer than 260 characters, relative with backslashes and absolute;
 #  - standard output with -c, standard input with - and with no name, through pipes;
@@ -75,6 +77,34 @@ check restores empty empty.kvo
 "$synth" tiptiming 1000 3 partial.kvo
 printf 'abc' >>partial.kvo
 check same partial partial.kvo
+
+# sameText ARGUMENTS...: both programs print the same (standard output and error) and end alike.
+sameText() {
+    local linuxStatus=0 winStatus=0
+    "$kvox" "$@" >linux.out 2>linux.err || linuxStatus=$?
+    win "$@" >win.out 2>win.err || winStatus=$?
+    [ "$linuxStatus" = "$winStatus" ] && cmp linux.out win.out && cmp linux.err win.err
+}
+check sameText -l tiptiming.many.linux
+check sameText -l --json runs.many.linux
+check sameText -t random.many.linux
+# A damaged block (here one cut short) is named alike, in the same words.
+head -c "$(($(stat -c %s tiptiming.many.linux) * 2 / 3))" tiptiming.many.linux >damaged.kvox
+check sameText -t damaged.kvox
+check grep -q 'поврежден' win.err
+check sameText -l --json damaged.kvox
+# The checksum file (SHA-256 of the system's own library on each side) is the same line.
+checksums() {
+    mkdir linux-sum win-sum
+    cp zeros.kvo linux-sum/
+    cp zeros.kvo win-sum/
+    (cd linux-sum && "$kvox" -q --checksum zeros.kvo) &&
+        (cd win-sum && win -q --checksum zeros.kvo) &&
+        cmp linux-sum/zeros.kvox win-sum/zeros.kvox &&
+        cmp linux-sum/zeros.kvox.sha256 win-sum/zeros.kvox.sha256 &&
+        (cd win-sum && win -q -t zeros.kvox)
+}
+check checksums
 
 # Names are Cyrillic and have spaces; the output goes beside the source with the source's name.
 mkdir "Записи цеха"
