@@ -32,6 +32,13 @@ scripts/check-packages.sh build-release
 
 echo "== Windows build (mingw-w64; tests, kvox.exe and its package under wine64)"
 windowsStart=$SECONDS
+# The stage's wine server and wine's services would otherwise stay for good, also after a failure.
+stopWine() {
+    local wineserver
+    wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+    WINEPREFIX=$PWD/build-win/wineprefix "$wineserver" -k 2>/dev/null || true
+}
+trap stopWine EXIT
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKVO_WERROR=ON \
     >/dev/null
 cmake --build build-win -j "$jobs"
@@ -40,9 +47,8 @@ scripts/wine-run.sh "$PWD/build-win/wineprefix" build-win/src/cli/kvox.exe --ver
 ctest --test-dir build-win -j "$jobs" --timeout 900
 scripts/check-windows-kvox.sh build-win build
 scripts/check-windows-package.sh build-win
-# The stage's wine server and wine's services would otherwise stay for good.
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-WINEPREFIX=$PWD/build-win/wineprefix "$wineserver" -k || true
+stopWine
+trap - EXIT
 echo "Windows build: $((SECONDS - windowsStart)) s"
 
 echo "== sanitizer build (ASan + UBSan)"
