@@ -6,7 +6,8 @@
 #  - listings (text and JSON), tests of sound and damaged archives and checksum files: the same
 #    bytes from both;
 #  - Cyrillic names with spaces, for files and for a folder walked with -r;
-#  - a path longer than 260 characters, relative with backslashes and absolute;
+#  - a path longer than 260 characters, relative with backslashes and absolute, named in messages
+#    as written;
 #  - standard output with -c, standard input with - and with no name, through pipes;
 #  - an existing output kept without -f (non-zero exit status, nothing left behind, the same
 #    Russian message in UTF-8), replaced with it.
@@ -133,6 +134,12 @@ check win -q "$windowsDeep\\запись.kvo"
 check cmp "$deep/запись.kvox" constant.one.linux
 check win -q -d "$absoluteDeep\\запись.kvox" -o "$absoluteDeep\\обратно.kvo"
 check cmp "$deep/обратно.kvo" constant.kvo
+# Messages name a Windows path as the user wrote it: its backslashes are folders, not escapes.
+namedAsWritten() {
+    win -q "$windowsDeep\\нет такой.kvo" 2>missing.message && return 1
+    grep -qF "$windowsDeep\\нет такой.kvo" missing.message || { cat missing.message; return 1; }
+}
+check namedAsWritten
 
 # Pipes carry bytes untouched: tip-timing records hold CR and LF bytes. The cats make pipes of
 # what a redirection would hand over as a file.

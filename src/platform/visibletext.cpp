@@ -2,9 +2,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 
 namespace kvo {
 namespace {
+
+// Where the backslash separates folders, no file name can hold the control character an escape
+// would stand for, and doubling it would garble every path a message names.
+constexpr bool kBackslashSeparatesFolders = std::filesystem::path::preferred_separator == '\\';
 
 std::string Escape(const char* format, unsigned value) {
     char text[8];
@@ -84,7 +89,7 @@ std::string VisibleText(std::string_view text) {
             shown += Escape("\\u%04X", static_cast<unsigned>(control));
         } else if (control >= 0) {
             shown += Escape("\\x%02X", static_cast<unsigned>(control));
-        } else if (text[at] == '\\') {
+        } else if (text[at] == '\\' && !kBackslashSeparatesFolders) {
             shown += "\\\\";
         } else {
             shown.append(text, at, length);

@@ -10,7 +10,8 @@ namespace kvo {
 
 // The text with every control character shown as a visible escape: bytes below 0x20, 0x7F and
 // bytes that are not UTF-8 as \xNN, the C1 characters U+0080..U+009F as \uNNNN, and the
-// backslash itself as \\, so that an escape cannot be forged either.
+// backslash itself as \\, so that an escape cannot be forged either; where the backslash separates
+// folders (Windows), it stays as it is, so that paths read as written.
 std::string VisibleText(std::string_view text);
 
 // Whether the whole text is well-formed UTF-8.
