@@ -49,7 +49,7 @@ void RefuseUnreplaceable(const std::string& path) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         ThrowFileError("Не удалось создать файл", path, EISDIR);
     }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    if (!MayWrite(path)) {
         throw FileError(WriteProtectedText(path), EACCES, path);
     }
 }
