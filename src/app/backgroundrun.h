@@ -6,11 +6,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "convert/convertfile.h"
+#include "app/formview.h"
 
 namespace kvo {
-
-using ConversionJob = std::function<ConvertReport(const ProgressFn&)>;
 
 // Returns what the job returns, or passes on what it throws, once the job has ended.
 ConvertReport RunInBackground(const ConversionJob& job,

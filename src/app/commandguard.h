@@ -3,11 +3,13 @@
 // is shown in the application's error box, and the program goes on.
 
 #include <functional>
+#include <string>
 
 namespace kvo {
 
-class Desktop;
+// `showError` gets the error's text, UTF-8, with the control characters of names made visible.
+using ErrorBox = std::function<void(const std::string&)>;
 
-void runCommand(Desktop& desktop, const std::function<void()>& command);
+void runCommand(const ErrorBox& showError, const std::function<void()>& command);
 
 }  // namespace kvo

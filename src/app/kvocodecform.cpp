@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStringList>
 #include <QTextBlock>
@@ -16,7 +15,6 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "app/aboutdlg.h"
 #include "app/backgroundrun.h"
@@ -25,30 +23,21 @@
 #include "platform/desktop.h"
 #include "platform/filename.h"
 #include "platform/localeformat.h"
-#include "platform/russiancount.h"
-#include "platform/visibletext.h"
 #include "ui_kvocodecform.h"
 
 namespace kvo {
 namespace {
 
-// The second description carries a Cyrillic "х" (U+0445); the pattern a Latin "x".
-const QString kOpenFilter = QStringLiteral(
-    "Noncompressed files(*.kvo)|*.kvo| Compressed files(*.kvo\u0445)|*.kvox|All files(*.*)|*.*");
-const QString kReplacePrompt = QStringLiteral("Replace living File?");
-
-// Texts from the file and its name are shown with their control characters and stray bytes as
-// visible escapes, so that a crafted passport or name cannot break or forge a line.
-QString shown(std::string_view text) {
-    return QString::fromStdString(VisibleText(text));
+QString qText(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
-QString joinLines(const std::vector<std::string>& lines) {
+QStringList qLines(const std::vector<std::string>& lines) {
     QStringList list;
     for (const std::string& line : lines) {
-        list << shown(line);
+        list << qText(line);
     }
-    return list.join(QLatin1Char('\n'));
+    return list;
 }
 
 std::string userDateTime(const CivilDateTime& value) {
@@ -72,14 +61,19 @@ std::optional<QString> draggedFile(const QMimeData* data) {
 
 TKVOCodecForm::TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFile,
                              QString executablePath, QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::TKVOCodecForm>()), fDesktop(desktop) {
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TKVOCodecForm>()),
+      fDesktop(desktop),
+      fController(*this, userDateTime) {
     ui_->setupUi(this);
     // The designed font may be missing here; a wider stand-in must not cut the label short.
     ui_->Label1->adjustSize();
-    bind(ui_->Action1, &TKVOCodecForm::OpenkvoExecute);
-    bind(ui_->CompressAction, &TKVOCodecForm::CompressActionExecute);
-    bind(ui_->RestoreAction, &TKVOCodecForm::RestoreActionExecute);
-    bind(ui_->HeadAction, &TKVOCodecForm::HeadActionExecute);
+    connect(ui_->Action1, &QAction::triggered, this, [this] { fController.openCommand(); });
+    connect(ui_->CompressAction, &QAction::triggered, this,
+            [this] { fController.compressCommand(); });
+    connect(ui_->RestoreAction, &QAction::triggered, this,
+            [this] { fController.restoreCommand(); });
+    connect(ui_->HeadAction, &QAction::triggered, this, [this] { fController.headCommand(); });
     connect(ui_->FileExit1, &QAction::triggered, this, &QWidget::close);
     FormCreate();
     // The other two windows come after the main window, in this order, as start-up has them.
@@ -98,18 +92,7 @@ TKVOCodecForm::TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFil
 
 TKVOCodecForm::~TKVOCodecForm() = default;
 
-void TKVOCodecForm::bind(QAction* action, void (TKVOCodecForm::*handler)()) {
-    connect(action, &QAction::triggered, this,
-            [this, handler] { runWindowCommand([this, handler] { (this->*handler)(); }); });
-}
-
-void TKVOCodecForm::runWindowCommand(const std::function<void()>& command) {
-    const QScopedValueRollback<bool> running(fCommandRunning, true);
-    runCommand(fDesktop, command);
-}
-
 void TKVOCodecForm::FormCreate() {
-    fSession.close();
     // Window managers here offer no window menu to extend, so the about entry sits in the
     // window's context menus instead, including the one of the summary box.
     ui_->Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -133,39 +116,13 @@ void TKVOCodecForm::contextMenuEvent(QContextMenuEvent* event) {
 
 void TKVOCodecForm::SystemMMenu(int commandId) {
     if (commandId == kAboutCommand) {
-        runCommand(fDesktop, [this] { fAboutDlg->Show(); });
-    }
-}
-
-void TKVOCodecForm::OpenkvoExecute() {
-    closeHeldFiles();
-    if (const auto chosen = fDesktop.chooseOpenFile(this, kOpenFilter)) {
-        openChosen(*chosen);
+        runCommand([this](const std::string& text) { showError(text); },
+                   [this] { fAboutDlg->Show(); });
     }
 }
 
 void TKVOCodecForm::openFile(const QString& path) {
-    if (fCommandRunning) {
-        return;
-    }
-    runWindowCommand([this, &path] {
-        closeHeldFiles();
-        openChosen(QFileInfo(path).absoluteFilePath());
-    });
-}
-
-void TKVOCodecForm::closeHeldFiles() {
-    // Nothing is held from here on until a file has been opened and inspected.
-    fSession.close();
-    ui_->CompressAction->setEnabled(false);
-    ui_->RestoreAction->setEnabled(false);
-}
-
-void TKVOCodecForm::openChosen(const QString& path) {
-    const std::string chosen = encodeFileName(path);
-    if (const auto kind = fileKindOf(chosen)) {
-        showInspection(fSession.open(chosen, *kind, userDateTime));
-    }
+    fController.openPath(encodeFileName(QFileInfo(path).absoluteFilePath()));
 }
 
 bool TKVOCodecForm::takeFileDrop(QDropEvent& event) {
@@ -174,7 +131,7 @@ bool TKVOCodecForm::takeFileDrop(QDropEvent& event) {
         return false;
     }
     // Drops still arrive while a conversion runs on its thread: refused, the file stays in use.
-    if (fCommandRunning) {
+    if (fController.commandRunning()) {
         event.ignore();
         return true;
     }
@@ -208,21 +165,78 @@ bool TKVOCodecForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TKVOCodecForm::showInspection(const FileInspection& found) {
-    const bool recording = found.kind == FileKind::Recording;
-    fHeadForm->Memo1().setPlainText(joinLines(found.passportLines));
-    ui_->Memo1->setPlainText(joinLines(found.summaryLines));
+void TKVOCodecForm::showSummary(const std::vector<std::string>& lines) {
+    ui_->Memo1->setPlainText(qLines(lines).join(QLatin1Char('\n')));
     fitSummary();
+}
+
+void TKVOCodecForm::appendSummary(const std::string& line) {
+    ui_->Memo1->appendPlainText(qText(line));
+    fitSummary();
+}
+
+void TKVOCodecForm::showPassport(const std::vector<std::string>& lines) {
+    fHeadForm->Memo1().setPlainText(qLines(lines).join(QLatin1Char('\n')));
+}
+
+void TKVOCodecForm::fillBlockSizes(const std::vector<std::string>& items, bool enabled) {
     ui_->BlockSizeComboBox->clear();
-    for (const std::uint64_t size : found.blockSizes) {
-        ui_->BlockSizeComboBox->addItem(QString::number(size));
-    }
+    ui_->BlockSizeComboBox->addItems(qLines(items));
     ui_->BlockSizeComboBox->setCurrentIndex(0);
-    ui_->BlockSizeComboBox->setEnabled(recording);
-    ui_->CompressAction->setEnabled(recording);
-    ui_->RestoreAction->setEnabled(!recording);
-    ui_->ProgressBar1->setRange(0, static_cast<int>(found.fileSize));
+    ui_->BlockSizeComboBox->setEnabled(enabled);
+}
+
+void TKVOCodecForm::enableBlockSizes(bool enabled) {
+    ui_->BlockSizeComboBox->setEnabled(enabled);
+}
+
+std::string TKVOCodecForm::selectedBlockSize() const {
+    return ui_->BlockSizeComboBox->currentText().toStdString();
+}
+
+void TKVOCodecForm::enableAction(FormAction action, bool enabled) {
+    (action == FormAction::Compress ? ui_->CompressAction : ui_->RestoreAction)
+        ->setEnabled(enabled);
+}
+
+void TKVOCodecForm::setProgressRange(std::int32_t maximum) {
+    ui_->ProgressBar1->setRange(0, maximum);
     ui_->ProgressBar1->setValue(0);
+}
+
+void TKVOCodecForm::setProgress(std::int32_t position) {
+    ui_->ProgressBar1->setValue(position);
+}
+
+std::optional<std::string> TKVOCodecForm::chooseFile(const std::string& filter) {
+    if (const auto chosen = fDesktop.chooseOpenFile(this, qText(filter))) {
+        return encodeFileName(*chosen);
+    }
+    return std::nullopt;
+}
+
+bool TKVOCodecForm::askYesNo(const std::string& text, const std::string& caption) {
+    return fDesktop.askYesNo(this, qText(text), qText(caption));
+}
+
+void TKVOCodecForm::showMessage(const std::string& text, const std::string& caption) {
+    fDesktop.showMessage(this, qText(text), qText(caption));
+}
+
+void TKVOCodecForm::showError(const std::string& text) {
+    fDesktop.showError(qText(text));
+}
+
+void TKVOCodecForm::showPassportWindow() {
+    fDesktop.runModal(*fHeadForm);
+}
+
+void TKVOCodecForm::beep() {
+    fDesktop.beep();
+}
+
+ConvertReport TKVOCodecForm::runBlocked(const ConversionJob& job) {
+    return RunInBackground(job, [this](std::uint64_t at) { setProgress(static_cast<int>(at)); });
 }
 
 void TKVOCodecForm::fitSummary() {
@@ -250,86 +264,12 @@ void TKVOCodecForm::fitSummary() {
     }
 }
 
-void TKVOCodecForm::showProgress(std::uint64_t sourcePosition) {
-    ui_->ProgressBar1->setValue(static_cast<int>(sourcePosition));
-}
-
-void TKVOCodecForm::reportDroppedBytes(const ConvertReport& report) {
-    if (report.droppedBytes != 0) {
-        const std::uint64_t dropped = report.droppedBytes;
-        const std::string text =
-            std::string(RussianPlural(dropped, {"Не записан последний", "Не записаны последние",
-                                                "Не записаны последние"})) +
-            " " + CountOf(dropped, kByteForms) + " данных (неполная запись)";
-        ui_->Memo1->appendPlainText(QString::fromStdString(text));
-        fitSummary();
-    }
-}
-
-void TKVOCodecForm::CompressActionExecute() {
-    const std::uint64_t blockSize = ui_->BlockSizeComboBox->currentText().toULongLong();
-    if (fDesktop.askYesNo(this, shown(fSession.targetPath()), kReplacePrompt)) {
-        const ConvertReport report = RunInBackground(
-            [this, blockSize](const ProgressFn& progress) {
-                return fSession.compress(blockSize, progress);
-            },
-            [this](std::uint64_t at) { showProgress(at); });
-        if (report.noData) {
-            fDesktop.showMessage(this, QStringLiteral("Файл не содержит данных"),
-                                 QStringLiteral("Ошибка"));
-        }
-        reportDroppedBytes(report);
-    }
-    ui_->BlockSizeComboBox->setEnabled(false);
-}
-
-void TKVOCodecForm::RestoreActionExecute() {
-    if (fDesktop.askYesNo(this, shown(fSession.targetPath()), kReplacePrompt)) {
-        try {
-            RunInBackground(
-                [this](const ProgressFn& progress) { return fSession.restore(progress); },
-                [this](std::uint64_t at) { showProgress(at); });
-        } catch (const ConvertError& error) {
-            if (error.kind() == ConvertError::Kind::ChecksumMismatch) {
-                ui_->Memo1->appendPlainText(shown(error.what()));
-            } else if (error.kind() == ConvertError::Kind::Damaged) {
-                ui_->Memo1->appendPlainText(
-                    QStringLiteral("Поврежден блок %1; уцелевшие блоки сохранит команда "
-                                   "kvox --salvage %2")
-                        .arg(error.blockIndex() + 1)
-                        .arg(shown(fSession.sourcePath())));
-            } else {
-                throw;
-            }
-            fitSummary();
-            fDesktop.showMessage(this, QStringLiteral("распаковка не состоялась"),
-                                 QStringLiteral("файл поврежден"));
-        }
-    }
-    ui_->BlockSizeComboBox->setEnabled(false);
-}
-
-void TKVOCodecForm::HeadActionExecute() {
-    fDesktop.runModal(*fHeadForm);
-}
-
-void TKVOCodecForm::FormCloseQuery(bool& CanClose) {
-    fSession.close();
-    CanClose = fSession.SourceClosed() && fSession.TargetClosed();
-}
-
-void TKVOCodecForm::FormClose() {
-    fDesktop.beep();
-}
-
 void TKVOCodecForm::closeEvent(QCloseEvent* event) {
-    bool CanClose = true;
-    FormCloseQuery(CanClose);
-    if (!CanClose) {
+    if (!fController.closeQuery()) {
         event->ignore();
         return;
     }
-    FormClose();
+    fController.closed();
     event->accept();
 }
 

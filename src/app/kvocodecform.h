@@ -1,14 +1,17 @@
 #pragma once
-// TKVOCodecForm: the main window. Its handlers ask the desktop for choices and hand the file work
-// to ConversionSession; the window itself only shows what comes back.
+// TKVOCodecForm: the main window, a view over FormController: the controller decides, the window
+// shows, asks the desktop and lays itself out.
 
 #include <QMainWindow>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
-#include "app/session.h"
+#include "app/formcontroller.h"
+#include "app/formview.h"
 
 class QDropEvent;
 class QMenu;
@@ -24,7 +27,7 @@ class TAboutDlg;
 class THeadForm;
 class VersionInfoFile;
 
-class TKVOCodecForm : public QMainWindow {
+class TKVOCodecForm : public QMainWindow, private FormView {
     Q_OBJECT
   public:
     // Command id of the about entry.
@@ -44,7 +47,7 @@ class TKVOCodecForm : public QMainWindow {
     // UTF-8 come as decodeFileName gives them.
     void openFile(const QString& path);
 
-    const ConversionSession& session() const noexcept { return fSession; }
+    const ConversionSession& session() const noexcept { return fController.session(); }
     THeadForm& headForm() const noexcept { return *fHeadForm; }
     TAboutDlg& aboutDlg() const noexcept { return *fAboutDlg; }
 
@@ -58,33 +61,34 @@ class TKVOCodecForm : public QMainWindow {
 
   private:
     void FormCreate();
-    void FormCloseQuery(bool& CanClose);
-    void FormClose();
 
-    void OpenkvoExecute();
-    // What every way of opening shares: first nothing is held, then the chosen file is opened.
-    void closeHeldFiles();
-    void openChosen(const QString& path);
+    // The view over the window's widgets and the desktop.
+    void showSummary(const std::vector<std::string>& lines) override;
+    void appendSummary(const std::string& line) override;
+    void showPassport(const std::vector<std::string>& lines) override;
+    void fillBlockSizes(const std::vector<std::string>& items, bool enabled) override;
+    void enableBlockSizes(bool enabled) override;
+    std::string selectedBlockSize() const override;
+    void enableAction(FormAction action, bool enabled) override;
+    void setProgressRange(std::int32_t maximum) override;
+    void setProgress(std::int32_t position) override;
+    std::optional<std::string> chooseFile(const std::string& filter) override;
+    bool askYesNo(const std::string& text, const std::string& caption) override;
+    void showMessage(const std::string& text, const std::string& caption) override;
+    void showError(const std::string& text) override;
+    void showPassportWindow() override;
+    void beep() override;
+    ConvertReport runBlocked(const ConversionJob& job) override;
+
     bool takeFileDrop(QDropEvent& event);
-    void CompressActionExecute();
-    void RestoreActionExecute();
-    void HeadActionExecute();
-
-    void bind(QAction* action, void (TKVOCodecForm::*handler)());
-    // Runs a command of the window; until it ends, dropped files are refused.
-    void runWindowCommand(const std::function<void()>& command);
     void addAboutEntry(QMenu& menu);
-    void showInspection(const FileInspection& found);
     void fitSummary();
-    void showProgress(std::uint64_t sourcePosition);
-    void reportDroppedBytes(const ConvertReport& report);
 
     std::unique_ptr<Ui::TKVOCodecForm> ui_;
     Desktop& fDesktop;
-    ConversionSession fSession;
+    FormController fController;
     std::unique_ptr<THeadForm> fHeadForm;
     std::unique_ptr<TAboutDlg> fAboutDlg;
-    bool fCommandRunning = false;
     int fSummaryHeight = 0;  // the summary box's designed height, the least it has
 };
 

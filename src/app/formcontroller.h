@@ -1,0 +1,49 @@
+#pragma once
+// FormController: what the main window decides, free of any window toolkit. The handlers of
+// Open, Compress, Restore and the passport window, the texts they show and the enabled states
+// they leave; a view only shows and asks.
+
+#include <string>
+
+#include "app/formview.h"
+#include "app/session.h"
+#include "convert/passport_text.h"
+
+namespace kvo {
+
+class FormController {
+  public:
+    // `formatDateTime` writes the passport's start time in the user's formats.
+    FormController(FormView& view, DateTimeFormatter formatDateTime);
+
+    // File / Open: closes what is held, asks for a file and opens it.
+    void openCommand();
+    // Opens the absolute `path` (the program's argument, a dropped file) as File / Open would.
+    // Refused while a command runs.
+    void openPath(const std::string& path);
+    void compressCommand();
+    void restoreCommand();
+    void headCommand();
+    // The window is closing: nothing is held afterwards. True when it may close.
+    bool closeQuery();
+    void closed();
+
+    bool commandRunning() const noexcept { return fCommandRunning; }
+    const ConversionSession& session() const noexcept { return fSession; }
+
+  private:
+    // Runs a handler; an error that escapes it ends in the error box, and while it runs no other
+    // file is taken.
+    void runWindowCommand(const std::function<void()>& command);
+    void closeHeldFiles();
+    void openChosen(const std::string& path);
+    void showInspection(const FileInspection& found);
+    void reportDroppedBytes(const ConvertReport& report);
+
+    FormView& fView;
+    DateTimeFormatter fFormatDateTime;
+    ConversionSession fSession;
+    bool fCommandRunning = false;
+};
+
+}  // namespace kvo
