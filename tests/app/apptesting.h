@@ -18,20 +18,11 @@
 #include "app/kvocodecform.h"
 #include "fakedesktop.h"
 #include "platform/versioninfofile.h"
+#include "testfiles.h"
 
 namespace kvo::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
 void ensureApplication();
-
-// An empty folder for one test under KVO_TEST_TMP.
-std::filesystem::path cleanFolder(const std::string& name);
-void writeBytes(const std::filesystem::path& path, const Bytes& bytes);
-Bytes readBytes(const std::filesystem::path& path);
-
-// The 24-byte passport without channels, then `dataBytes` bytes of data.
-Bytes plainRecording(std::size_t dataBytes);
 
 // No version resource at all.
 class NoVersionFile final : public VersionInfoFile {

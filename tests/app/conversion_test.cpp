@@ -126,25 +126,6 @@ TEST(Conversion, SmallBlocksAreRefusedAndTheTargetIsLeftAlone) {
     EXPECT_EQ(w.progress().value(), 24 + 72);
 }
 
-TEST(Conversion, TrailingPartialRecordIsReportedAndNotCarried) {
-    Windows w;
-    const auto folder = cleanFolder("trailing");
-    const auto source = folder / "odd.kvo";
-    const Bytes original = plainRecording(6005);
-    writeBytes(source, original);
-    compress(w, source, "6000");
-    EXPECT_TRUE(w.summaryLines().back().contains("5")) << w.summaryLines().back().toStdString();
-    EXPECT_EQ(w.progress().value(), 24 + 6000);
-
-    restore(w, folder / "odd.kvox");
-    EXPECT_TRUE(readBytes(source) == Bytes(original.begin(), original.end() - 5));
-
-    const auto single = folder / "one.kvo";
-    writeBytes(single, plainRecording(6001));
-    compress(w, single, "6000");
-    EXPECT_EQ(w.summaryLines().back(), "Не записан последний 1 байт данных (неполная запись)");
-}
-
 // Whether every line of the summary box lies inside what it shows.
 bool everySummaryLineVisible(const Windows& w) {
     QCoreApplication::processEvents();
@@ -184,30 +165,6 @@ TEST(Conversion, ALongPathKeepsEverySummaryLineInSight) {
     w.open(near);
     EXPECT_TRUE(everySummaryLineVisible(w));
     EXPECT_EQ(w.summary().height(), 153);
-}
-
-TEST(Conversion, EmptyDataAreaGivesThePassportAlone) {
-    Windows w;
-    const auto folder = cleanFolder("empty");
-    const auto source = folder / "empty.kvo";
-    writeBytes(source, plainRecording(0));
-    compress(w, source, "");
-    ASSERT_EQ(w.desktop.messages.size(), 1u);
-    EXPECT_EQ(w.desktop.messages[0].text, "Файл не содержит данных");
-    EXPECT_EQ(w.desktop.messages[0].caption, "Ошибка");
-    EXPECT_EQ(w.desktop.messages[0].owner, &w.mainForm);
-    EXPECT_EQ(readBytes(folder / "empty.kvox"), plainRecording(0));
-
-    std::filesystem::remove(source);
-    restore(w, folder / "empty.kvox");
-    EXPECT_EQ(w.desktop.messages.size(), 1u);
-    EXPECT_EQ(readBytes(source), plainRecording(0));
-
-    // One to five data bytes hold no record: every item is 0, and the run is refused.
-    writeBytes(source, plainRecording(3));
-    compress(w, source, "0");
-    EXPECT_EQ(w.desktop.errors.size(), 1u);
-    EXPECT_EQ(readBytes(folder / "empty.kvox"), plainRecording(0));
 }
 
 TEST(Conversion, NoWritesNothingAndARepeatedRunWritesTheSameFile) {
