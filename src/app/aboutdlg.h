@@ -1,12 +1,10 @@
 #pragma once
-// TAboutDlg: the about box. Show reads the executable's version resource afresh each time.
+// TAboutDlg: the about box. It shows the labels the controller read from the version resource.
 
 #include <QDialog>
-#include <QString>
-#include <array>
 #include <memory>
-#include <stdexcept>
-#include <string_view>
+
+#include "app/aboutlabels.h"
 
 class QLabel;
 
@@ -17,32 +15,15 @@ class TAboutDlg;
 namespace kvo {
 
 class Desktop;
-class VersionInfoFile;
-
-// The version resource has no usable translation table.
-class EReadError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-// The standard key names of a version resource's string table.
-inline constexpr std::array<std::string_view, 12> VersionKeyNames{
-    "Comments",     "CompanyName",    "FileDescription", "FileVersion",
-    "InternalName", "LegalCopyright", "LegalTrademarks", "OriginalFilename",
-    "ProductName",  "ProductVersion", "PrivateBuild",    "SpecialBuild",
-};
 
 class TAboutDlg : public QDialog {
     Q_OBJECT
   public:
-    // `executablePath` names the file whose version resource is shown.
-    TAboutDlg(Desktop& desktop, const VersionInfoFile& versionFile, QString executablePath,
-              QWidget* parent = nullptr);
+    explicit TAboutDlg(Desktop& desktop, QWidget* parent = nullptr);
     ~TAboutDlg() override;
 
-    // Fills the labels from the version resource and shows the box modally. Without a resource
-    // nothing happens; without a translation table EReadError is thrown and the box stays hidden.
-    void Show();
+    // Writes the labels that have a text and shows the box modally.
+    void Show(const AboutLabels& labels);
 
     QLabel& label(int number) const;  // Label1 .. Label6
 
@@ -53,8 +34,6 @@ class TAboutDlg : public QDialog {
     void fitLabels();
 
     Desktop& desktop_;
-    const VersionInfoFile& versionFile_;
-    QString executablePath_;
     std::unique_ptr<Ui::TAboutDlg> ui_;
 };
 

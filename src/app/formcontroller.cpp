@@ -48,14 +48,22 @@ class Running {
 
 }  // namespace
 
-FormController::FormController(FormView& view, DateTimeFormatter formatDateTime)
-    : fView(view), fFormatDateTime(std::move(formatDateTime)) {
+FormController::FormController(FormView& view, DateTimeFormatter formatDateTime,
+                               const VersionInfoFile& versionFile, std::string executablePath)
+    : fView(view),
+      fFormatDateTime(std::move(formatDateTime)),
+      fVersionFile(versionFile),
+      fExecutablePath(std::move(executablePath)) {
     fSession.close();
+}
+
+void FormController::guarded(const std::function<void()>& command) {
+    runCommand([this](const std::string& text) { fView.showError(text); }, command);
 }
 
 void FormController::runWindowCommand(const std::function<void()>& command) {
     const Running running(fCommandRunning);
-    runCommand([this](const std::string& text) { fView.showError(text); }, command);
+    guarded(command);
 }
 
 void FormController::openCommand() {
@@ -157,6 +165,14 @@ void FormController::restoreCommand() {
 
 void FormController::headCommand() {
     runWindowCommand([this] { fView.showPassportWindow(); });
+}
+
+void FormController::aboutCommand() {
+    guarded([this] {
+        if (const auto labels = readAboutLabels(fVersionFile, fExecutablePath)) {
+            fView.showAbout(*labels);
+        }
+    });
 }
 
 bool FormController::closeQuery() {

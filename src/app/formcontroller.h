@@ -11,10 +11,14 @@
 
 namespace kvo {
 
+class VersionInfoFile;
+
 class FormController {
   public:
-    // `formatDateTime` writes the passport's start time in the user's formats.
-    FormController(FormView& view, DateTimeFormatter formatDateTime);
+    // `formatDateTime` writes the passport's start time in the user's formats; the about box
+    // shows the version resource of `executablePath`.
+    FormController(FormView& view, DateTimeFormatter formatDateTime,
+                   const VersionInfoFile& versionFile, std::string executablePath);
 
     // File / Open: closes what is held, asks for a file and opens it.
     void openCommand();
@@ -24,6 +28,8 @@ class FormController {
     void compressCommand();
     void restoreCommand();
     void headCommand();
+    // The window menu's about entry.
+    void aboutCommand();
     // The window is closing: nothing is held afterwards. True when it may close.
     bool closeQuery();
     void closed();
@@ -32,16 +38,20 @@ class FormController {
     const ConversionSession& session() const noexcept { return fSession; }
 
   private:
-    // Runs a handler; an error that escapes it ends in the error box, and while it runs no other
-    // file is taken.
+    // Runs a handler guarded; while it runs no other file is taken.
     void runWindowCommand(const std::function<void()>& command);
     void closeHeldFiles();
     void openChosen(const std::string& path);
     void showInspection(const FileInspection& found);
     void reportDroppedBytes(const ConvertReport& report);
 
+    // Runs a handler; an error that escapes it ends in the error box.
+    void guarded(const std::function<void()>& command);
+
     FormView& fView;
     DateTimeFormatter fFormatDateTime;
+    const VersionInfoFile& fVersionFile;
+    std::string fExecutablePath;
     ConversionSession fSession;
     bool fCommandRunning = false;
 };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/aboutlabels.h"
 #include "convert/convertfile.h"
 
 namespace kvo {
@@ -43,6 +44,8 @@ class FormView {
     // The application's error box for an error that ended a command.
     virtual void showError(const std::string& text) = 0;
     virtual void showPassportWindow() = 0;
+    // Writes the about box's labels that have a text and shows the box modally.
+    virtual void showAbout(const AboutLabels& labels) = 0;
     virtual void beep() = 0;
     // Runs `job` to its end with the user's input blocked, passing its progress to setProgress.
     // Returns what the job returns or passes on what it throws.

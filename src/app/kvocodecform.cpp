@@ -18,7 +18,6 @@
 
 #include "app/aboutdlg.h"
 #include "app/backgroundrun.h"
-#include "app/commandguard.h"
 #include "app/headform.h"
 #include "platform/desktop.h"
 #include "platform/filename.h"
@@ -60,11 +59,11 @@ std::optional<QString> draggedFile(const QMimeData* data) {
 }  // namespace
 
 TKVOCodecForm::TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFile,
-                             QString executablePath, QWidget* parent)
+                             const QString& executablePath, QWidget* parent)
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::TKVOCodecForm>()),
       fDesktop(desktop),
-      fController(*this, userDateTime) {
+      fController(*this, userDateTime, versionFile, executablePath.toStdString()) {
     ui_->setupUi(this);
     // The designed font may be missing here; a wider stand-in must not cut the label short.
     ui_->Label1->adjustSize();
@@ -78,7 +77,7 @@ TKVOCodecForm::TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFil
     FormCreate();
     // The other two windows come after the main window, in this order, as start-up has them.
     fHeadForm = std::make_unique<THeadForm>();
-    fAboutDlg = std::make_unique<TAboutDlg>(desktop, versionFile, std::move(executablePath));
+    fAboutDlg = std::make_unique<TAboutDlg>(desktop);
     // A file dropped anywhere opens; the summary box keeps taking dropped text.
     setAcceptDrops(true);
     ui_->Memo1->viewport()->installEventFilter(this);
@@ -116,8 +115,7 @@ void TKVOCodecForm::contextMenuEvent(QContextMenuEvent* event) {
 
 void TKVOCodecForm::SystemMMenu(int commandId) {
     if (commandId == kAboutCommand) {
-        runCommand([this](const std::string& text) { showError(text); },
-                   [this] { fAboutDlg->Show(); });
+        fController.aboutCommand();
     }
 }
 
@@ -229,6 +227,10 @@ void TKVOCodecForm::showError(const std::string& text) {
 
 void TKVOCodecForm::showPassportWindow() {
     fDesktop.runModal(*fHeadForm);
+}
+
+void TKVOCodecForm::showAbout(const AboutLabels& labels) {
+    fAboutDlg->Show(labels);
 }
 
 void TKVOCodecForm::beep() {

@@ -35,8 +35,8 @@ class TKVOCodecForm : public QMainWindow, private FormView {
 
     // Creates the main window, then the passport window and the about box (which shows the
     // version resource of `executablePath`), both hidden and owned by the main window.
-    TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFile, QString executablePath,
-                  QWidget* parent = nullptr);
+    TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFile,
+                  const QString& executablePath, QWidget* parent = nullptr);
     ~TKVOCodecForm() override;
 
     // The window-menu command: 731 opens the about box, other commands need nothing from us.
@@ -77,6 +77,7 @@ class TKVOCodecForm : public QMainWindow, private FormView {
     void showMessage(const std::string& text, const std::string& caption) override;
     void showError(const std::string& text) override;
     void showPassportWindow() override;
+    void showAbout(const AboutLabels& labels) override;
     void beep() override;
     ConvertReport runBlocked(const ConversionJob& job) override;
 

@@ -35,5 +35,7 @@ bool verQueryValue(std::span<const std::uint8_t> block, std::string_view subBloc
 
 // The zero-terminated UTF-16LE text at the start of `value`, cut at the end of the view.
 std::u16string utf16TextAt(std::span<const std::uint8_t> value);
+// The same text as UTF-8; a surrogate without its partner becomes U+FFFD.
+std::string utf8TextAt(std::span<const std::uint8_t> value);
 
 }  // namespace kvo

@@ -13,35 +13,6 @@
 namespace kvo::test {
 namespace {
 
-class MemoryVersionFile final : public VersionInfoFile {
-  public:
-    explicit MemoryVersionFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    std::uint32_t fileVersionInfoSize(const std::string&) const override {
-        return static_cast<std::uint32_t>(bytes_.size());
-    }
-    bool fileVersionInfo(const std::string&, std::span<std::uint8_t> block) const override {
-        std::copy(bytes_.begin(), bytes_.end(), block.begin());
-        return true;
-    }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-};
-
-VersionResourceContent allStrings(std::uint16_t language) {
-    VersionResourceContent c;
-    c.fileVersionMS = (2u << 16) | 3u;
-    c.fileVersionLS = (4u << 16) | 5u;
-    c.translations = {{language, 0x04E4}};
-    char key[9];
-    std::snprintf(key, sizeof key, "%04X04E4", language);
-    c.stringTableKey = key;
-    c.strings = {{"CompanyName", "Лаборатория"},    {"ProductName", "KVOCodec"},
-                 {"PrivateBuild", "сборка 7"},      {"ProductVersion", "1.0"},
-                 {"FileDescription", "Сжатие KVO"}, {"FileVersion", "9.9.9.9"}};
-    return c;
-}
-
 QStringList labelTexts(const TAboutDlg& dlg) {
     QStringList texts;
     for (int i = 1; i <= 6; ++i) {

@@ -20,11 +20,6 @@ void ensureApplication() {
     }();
 }
 
-const VersionInfoFile& noVersionFile() {
-    static const NoVersionFile none;
-    return none;
-}
-
 Windows::Windows(const VersionInfoFile& versionFile, const QString& executablePath)
     : applicationReady((ensureApplication(), true)),
       mainForm(desktop, versionFile, executablePath),

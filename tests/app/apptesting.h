@@ -17,23 +17,12 @@
 #include "app/headform.h"
 #include "app/kvocodecform.h"
 #include "fakedesktop.h"
-#include "platform/versioninfofile.h"
 #include "testfiles.h"
+#include "versionfiles.h"
 
 namespace kvo::test {
 
 void ensureApplication();
-
-// No version resource at all.
-class NoVersionFile final : public VersionInfoFile {
-  public:
-    std::uint32_t fileVersionInfoSize(const std::string&) const override { return 0; }
-    bool fileVersionInfo(const std::string&, std::span<std::uint8_t>) const override {
-        return false;
-    }
-};
-
-const VersionInfoFile& noVersionFile();
 
 // The three windows of the program around a fake desktop.
 struct Windows {

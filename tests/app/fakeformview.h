@@ -68,6 +68,7 @@ class FakeFormView final : public FormView {
     }
     void showError(const std::string& text) override { errors.push_back(text); }
     void showPassportWindow() override { ++passportShown; }
+    void showAbout(const AboutLabels& labels) override { abouts.push_back(labels); }
     void beep() override { ++beeps; }
     ConvertReport runBlocked(const ConversionJob& job) override {
         ++runs;
@@ -92,6 +93,7 @@ class FakeFormView final : public FormView {
     std::vector<Box> messages;
     std::vector<std::string> errors;
     int passportShown = 0;
+    std::vector<AboutLabels> abouts;
     int beeps = 0;
     int runs = 0;
 

@@ -12,6 +12,7 @@
 
 #include "fakeformview.h"
 #include "testfiles.h"
+#include "versionfiles.h"
 
 namespace kvo::test {
 namespace {
@@ -22,8 +23,13 @@ const std::string kStartTime = "09.04.1900 00:00:00";
 const Box kPrompt{"", "Replace living File?"};
 
 struct Form {
+    explicit Form(const VersionInfoFile& versionFile = noVersionFile())
+        : controller(
+              view, [](const CivilDateTime&) { return kStartTime; }, versionFile,
+              "/opt/kvo/kvocodec") {}
+
     FakeFormView view;
-    FormController controller{view, [](const CivilDateTime&) { return kStartTime; }};
+    FormController controller;
 
     void open(const std::filesystem::path& path) {
         view.setNextFile(path.string());
@@ -296,6 +302,47 @@ TEST(FormController, NoFileIsTakenWhileACommandRuns) {
     f.controller.openPath((folder / "b.kvo").string());
     EXPECT_EQ(f.view.summary[1], "Путь " + (folder / "b.kvo").string());
     EXPECT_EQ(f.view.progressMaximum, 24 + 1200);
+}
+
+TEST(FormController, TheAboutBoxShowsTheFiveStringsAndTheFixedFileVersion) {
+    for (const std::uint16_t language : {std::uint16_t{0x0409}, std::uint16_t{0x0800}}) {
+        const MemoryVersionFile file(buildVersionResource(allStrings(language)));
+        Form f(file);
+        const AboutLabels expected = {"CompanyName: Лаборатория",    "ProductName: KVOCodec",
+                                      "PrivateBuild: сборка 7",      "ProductVersion: 1.0",
+                                      "FileDescription: Сжатие KVO", "FileVersion :  2.3.4.5"};
+        f.controller.aboutCommand();
+        f.controller.aboutCommand();
+        EXPECT_EQ(f.view.abouts, (std::vector<AboutLabels>{expected, expected})) << language;
+        EXPECT_TRUE(f.view.errors.empty());
+    }
+}
+
+TEST(FormController, TheAboutBoxKeepsTheLabelsOfMissingStrings) {
+    VersionResourceContent some = allStrings(0x0409);
+    some.strings = {{"ProductVersion", "1.0.0.0"}};
+    const MemoryVersionFile file(buildVersionResource(some));
+    Form f(file);
+    f.controller.aboutCommand();
+    const AboutLabels expected = {std::nullopt, std::nullopt,
+                                  std::nullopt, "ProductVersion: 1.0.0.0",
+                                  std::nullopt, "FileVersion :  2.3.4.5"};
+    EXPECT_EQ(f.view.abouts, std::vector<AboutLabels>{expected});
+}
+
+TEST(FormController, WithoutResourceNoAboutBoxWithoutTranslationAnError) {
+    Form none;
+    none.controller.aboutCommand();
+    EXPECT_TRUE(none.view.abouts.empty());
+    EXPECT_TRUE(none.view.errors.empty());
+
+    VersionResourceContent noTable = allStrings(0x0409);
+    noTable.translations.clear();
+    const MemoryVersionFile file(buildVersionResource(noTable));
+    Form f(file);
+    f.controller.aboutCommand();
+    EXPECT_TRUE(f.view.abouts.empty());
+    EXPECT_EQ(f.view.errors, Lines{"Invalid language info in file /opt/kvo/kvocodec"});
 }
 
 }  // namespace

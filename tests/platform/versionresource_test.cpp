@@ -46,6 +46,7 @@ TEST(VersionResource, QueriesFindWhatWasBuilt) {
 
     ASSERT_TRUE(verQueryValue(block, "\\StringFileInfo\\041904E3\\CompanyName", value, length));
     EXPECT_EQ(utf16TextAt(value), u"Лаборатория");
+    EXPECT_EQ(utf8TextAt(value), "Лаборатория");
     EXPECT_EQ(length, 12u);  // characters, terminator included
     ASSERT_TRUE(verQueryValue(block, "stringfileinfo\\041904e3\\PRODUCTNAME", value, length));
     EXPECT_EQ(utf16TextAt(value), u"KVOCodec");
@@ -54,6 +55,16 @@ TEST(VersionResource, QueriesFindWhatWasBuilt) {
 
     EXPECT_FALSE(verQueryValue(block, "\\StringFileInfo\\041904E3\\Comments", value, length));
     EXPECT_FALSE(verQueryValue(block, "\\StringFileInfo\\040904E4\\CompanyName", value, length));
+}
+
+TEST(VersionResource, TextsComeAsUtf8WithLoneSurrogatesReplaced) {
+    // "A", U+1F600 as a pair, a lone low and a lone high surrogate, "Ж", the terminator, "B".
+    const std::vector<std::uint8_t> value = {0x41, 0,    0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xDC,
+                                             0x3D, 0xD8, 0x16, 0x04, 0,    0,    0x42, 0};
+    EXPECT_EQ(utf8TextAt(value),
+              "A\xF0\x9F\x98\x80\xEF\xBF\xBD\xEF\xBF\xBD"
+              "Ж");
+    EXPECT_EQ(utf8TextAt(std::span(value).first(3)), "A");  // cut inside a character
 }
 
 TEST(VersionResource, MissingBlocksAreNotFound) {
