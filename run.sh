@@ -9,7 +9,7 @@ build="build-run"
 cmake -S . -B "$build" -G Ninja -DKVO_BUILD_TESTS=OFF -DKVO_BUILD_PYTHON=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target kvox kvocodec kvo-synth
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    exec "$build/src/app/kvocodec" "$@"
+    exec "$build/src/app/qt/kvocodec" "$@"
 fi
 echo "No display found: a short command-line demonstration with kvox instead."
 out=${TMPDIR:-/tmp}/kvocodec-demo

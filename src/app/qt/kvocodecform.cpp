@@ -1,4 +1,4 @@
-#include "app/kvocodecform.h"
+#include "app/qt/kvocodecform.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
@@ -16,9 +16,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/aboutdlg.h"
-#include "app/backgroundrun.h"
-#include "app/headform.h"
+#include "app/qt/aboutdlg.h"
+#include "app/qt/backgroundrun.h"
+#include "app/qt/headform.h"
 #include "platform/desktop.h"
 #include "platform/filename.h"
 #include "platform/localeformat.h"

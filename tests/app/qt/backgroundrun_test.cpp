@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
-#include "app/backgroundrun.h"
+#include "app/qt/backgroundrun.h"
 #include "apptesting.h"
 
 namespace kvo::test {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/aboutdlg.h"
-#include "app/headform.h"
-#include "app/kvocodecform.h"
+#include "app/qt/aboutdlg.h"
+#include "app/qt/headform.h"
+#include "app/qt/kvocodecform.h"
 #include "fakedesktop.h"
 #include "testfiles.h"
 #include "versionfiles.h"

@@ -1,4 +1,4 @@
-#include "app/backgroundrun.h"
+#include "app/qt/backgroundrun.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "app/headform.h"
+#include "app/qt/headform.h"
 
 #include "ui_headform.h"
 

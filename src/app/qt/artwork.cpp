@@ -1,4 +1,4 @@
-#include "app/artwork.h"
+#include "app/qt/artwork.h"
 
 #include <QPainter>
 #include <QPainterPath>

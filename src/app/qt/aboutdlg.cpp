@@ -1,9 +1,9 @@
-#include "app/aboutdlg.h"
+#include "app/qt/aboutdlg.h"
 
 #include <QLabel>
 #include <algorithm>
 
-#include "app/artwork.h"
+#include "app/qt/artwork.h"
 #include "platform/desktop.h"
 #include "ui_aboutdlg.h"
 

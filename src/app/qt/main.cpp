@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "app/artwork.h"
-#include "app/kvocodecform.h"
+#include "app/qt/artwork.h"
+#include "app/qt/kvocodecform.h"
 #include "model/beep.h"
 #include "platform/filename.h"
 #include "platform/interruption.h"
