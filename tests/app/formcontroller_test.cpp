@@ -1,8 +1,6 @@
 // The main window's decisions without a window toolkit: Open, Compress, Restore, the passport
 // window and closing, seen through a recording view.
 
-#include "app/formcontroller.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,55 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "fakeformview.h"
-#include "testfiles.h"
-#include "versionfiles.h"
+#include "formtesting.h"
 
 namespace kvo::test {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-const std::string kStartTime = "09.04.1900 00:00:00";
-const Box kPrompt{"", "Replace living File?"};
-
-struct Form {
-    explicit Form(const VersionInfoFile& versionFile = noVersionFile())
-        : controller(
-              view, [](const CivilDateTime&) { return kStartTime; }, versionFile,
-              "/opt/kvo/kvocodec") {}
-
-    FakeFormView view;
-    FormController controller;
-
-    void open(const std::filesystem::path& path) {
-        view.setNextFile(path.string());
-        controller.openCommand();
-    }
-    void select(const std::string& item) {
-        const auto found = std::find(view.blockSizes.begin(), view.blockSizes.end(), item);
-        ASSERT_NE(found, view.blockSizes.end()) << item;
-        view.selected = static_cast<std::size_t>(found - view.blockSizes.begin());
-    }
-    // Opens `path`, picks `item` (if given) and answers the prompt with `yes`.
-    void compress(const std::filesystem::path& path, const std::string& item, bool yes = true) {
-        open(path);
-        if (!item.empty()) {
-            select(item);
-        }
-        view.setNextAnswer(yes);
-        controller.compressCommand();
-    }
-    void restore(const std::filesystem::path& path, bool yes = true) {
-        open(path);
-        view.setNextAnswer(yes);
-        controller.restoreCommand();
-    }
-};
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 TEST(FormController, OpensARecordingForCompressOnly) {
     Form f;
@@ -201,7 +154,7 @@ TEST(FormController, CompressAndRestoreAskFirstAndComeBackByteForByte) {
 
     f.compress(folder / "rec.kvo", "", false);
     EXPECT_EQ(f.view.questions,
-              (std::vector<Box>{{(folder / "rec.kvox").string(), kPrompt.caption}}));
+              (std::vector<Box>{{(folder / "rec.kvox").string(), kPromptCaption}}));
     EXPECT_EQ(f.view.runs, 0);
     EXPECT_FALSE(std::filesystem::exists(folder / "rec.kvox"));
     EXPECT_FALSE(f.view.blockSizesEnabled);

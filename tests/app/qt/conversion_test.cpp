@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QTextCursor>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "apptesting.h"
-#include "platform/interruption.h"
 #include "synth/kvosynth.h"
 
 namespace kvo::test {
@@ -87,45 +85,6 @@ TEST(Conversion, EveryKindOfRecordingComesBackByteForByte) {
     }
 }
 
-// Recordings copied from Windows machines carry upper-case names; the counterpart keeps them.
-TEST(Conversion, UpperCaseNamesOpenAndKeepTheirLetters) {
-    Windows w;
-    const auto folder = cleanFolder("conv-case");
-    const Bytes original = generated(synth::Kind::TipTiming, 600, 2);
-    writeBytes(folder / "UP.KVO", original);
-    compress(w, folder / "UP.KVO", QString());
-    EXPECT_TRUE(w.summaryLines().contains("Путь " + qpath(folder / "UP.KVOX")));
-    ASSERT_TRUE(std::filesystem::exists(folder / "UP.KVOX"));
-
-    std::filesystem::remove(folder / "UP.KVO");
-    restore(w, folder / "UP.KVOX");
-    EXPECT_TRUE(w.summaryLines().contains("Путь " + qpath(folder / "UP.KVO")));
-    EXPECT_TRUE(readBytes(folder / "UP.KVO") == original);
-    EXPECT_TRUE(w.desktop.errors.empty());
-}
-
-TEST(Conversion, SmallBlocksAreRefusedAndTheTargetIsLeftAlone) {
-    Windows w;
-    const auto folder = cleanFolder("small-blocks");
-    const auto source = folder / "twelve.kvo";
-    const auto packed = folder / "twelve.kvox";
-    writeBytes(source, plainRecording(72));
-    writeBytes(packed, Bytes{'o', 'l', 'd'});
-
-    compress(w, source, "24");
-    ASSERT_EQ(w.desktop.errors.size(), 1u);
-    EXPECT_TRUE(w.desktop.errors[0].contains("72")) << w.desktop.errors[0].toStdString();
-    EXPECT_EQ(readBytes(packed), (Bytes{'o', 'l', 'd'}));
-    EXPECT_TRUE(w.blockSizes().isEnabled());  // another size can be picked
-
-    w.blockSizes().setCurrentIndex(w.blockSizes().findText("72"));
-    w.desktop.setNextAnswer(true);
-    w.action("CompressAction").trigger();
-    EXPECT_EQ(w.desktop.errors.size(), 1u);
-    EXPECT_GT(readBytes(packed).size(), 24u + 16u);
-    EXPECT_EQ(w.progress().value(), 24 + 72);
-}
-
 // Whether every line of the summary box lies inside what it shows.
 bool everySummaryLineVisible(const Windows& w) {
     QCoreApplication::processEvents();
@@ -167,44 +126,6 @@ TEST(Conversion, ALongPathKeepsEverySummaryLineInSight) {
     EXPECT_EQ(w.summary().height(), 153);
 }
 
-TEST(Conversion, NoWritesNothingAndARepeatedRunWritesTheSameFile) {
-    Windows w;
-    const auto folder = cleanFolder("no-and-repeat");
-    const auto source = folder / "rec.kvo";
-    const auto packed = folder / "rec.kvox";
-    writeBytes(source, generated(synth::Kind::TipTiming, 1200, 5));
-
-    compress(w, source, "", false);
-    EXPECT_FALSE(std::filesystem::exists(packed));
-    EXPECT_FALSE(w.blockSizes().isEnabled());
-    EXPECT_TRUE(w.action("CompressAction").isEnabled());
-
-    w.desktop.setNextAnswer(true);
-    w.action("CompressAction").trigger();
-    const Bytes first = readBytes(packed);
-    w.desktop.setNextAnswer(true);
-    w.action("CompressAction").trigger();
-    EXPECT_TRUE(w.desktop.errors.empty());
-    EXPECT_FALSE(first.empty());
-    EXPECT_TRUE(readBytes(packed) == first);
-
-    restore(w, packed, false);
-    EXPECT_TRUE(std::filesystem::exists(source));
-    EXPECT_EQ(w.desktop.questions.size(), 4u);
-}
-
-TEST(Conversion, LeadBytesAbove127AreRefusedWithTheirRecord) {
-    Windows w;
-    const auto folder = cleanFolder("lead-byte");
-    Bytes file = plainRecording(600);
-    file[24 + 6 * 4] = 200;  // record 5
-    writeBytes(folder / "high.kvo", file);
-    compress(w, folder / "high.kvo", "600");
-    ASSERT_EQ(w.desktop.errors.size(), 1u);
-    EXPECT_TRUE(w.desktop.errors[0].contains("5")) << w.desktop.errors[0].toStdString();
-    EXPECT_FALSE(std::filesystem::exists(folder / "high.kvox"));
-}
-
 TEST(Conversion, DamagedOrTruncatedFilesRestoreNothing) {
     Windows w;
     const auto folder = cleanFolder("damaged");
@@ -238,112 +159,6 @@ TEST(Conversion, DamagedOrTruncatedFilesRestoreNothing) {
         EXPECT_FALSE(std::filesystem::exists(folder / (std::string(name) + ".kvo"))) << name;
         EXPECT_TRUE(w.mainForm.session().TargetClosed());
     }
-}
-
-// An archive written over keeps its checksum file current, and a restore heeds it.
-TEST(Conversion, TheChecksumFileBesideAnArchiveIsRewrittenAndHeeded) {
-    Windows w;
-    const auto folder = cleanFolder("checksum");
-    const auto source = folder / "rec.kvo";
-    const Bytes original = generated(synth::Kind::Runs, 1800, 4);
-    const std::size_t passportLength = original[6] | (original[7] << 8);
-    writeBytes(source, original);
-    const auto sums = folder / "rec.kvox.sha256";
-    const std::string staleLine = std::string(64, '0') + "  rec.kvox\n";
-    writeBytes(sums, Bytes(staleLine.begin(), staleLine.end()));
-
-    compress(w, source, "3600");
-    EXPECT_TRUE(w.desktop.errors.empty());
-    const std::string check =
-        "cd '" + folder.string() + "' && sha256sum --status -c rec.kvox.sha256";
-    EXPECT_EQ(std::system(check.c_str()), 0);
-
-    // A flipped FirstWord: the blocks still restore, to other records.
-    Bytes packed = readBytes(folder / "rec.kvox");
-    packed[passportLength + 4 + 10] ^= 0x01;
-    writeBytes(folder / "rec.kvox", packed);
-    std::filesystem::remove(source);
-    restore(w, folder / "rec.kvox");
-    ASSERT_EQ(w.desktop.messages.size(), 1u);
-    EXPECT_EQ(w.desktop.messages[0].text, "распаковка не состоялась");
-    EXPECT_EQ(w.desktop.messages[0].caption, "файл поврежден");
-    EXPECT_TRUE(w.summaryLines().back().contains("контрольная сумма SHA-256"))
-        << w.summaryLines().back().toStdString();
-    EXPECT_TRUE(w.desktop.errors.empty());
-    EXPECT_FALSE(std::filesystem::exists(source));
-}
-
-TEST(Conversion, TargetThatIsAFolderEndsInTheErrorBox) {
-    Windows w;
-    const auto folder = cleanFolder("folder-target");
-    writeBytes(folder / "rec.kvo", plainRecording(600));
-    std::filesystem::create_directory(folder / "rec.kvox");
-    compress(w, folder / "rec.kvo", "600");
-    ASSERT_EQ(w.desktop.errors.size(), 1u);
-    EXPECT_TRUE(w.desktop.errors[0].contains("rec.kvox")) << w.desktop.errors[0].toStdString();
-    EXPECT_TRUE(std::filesystem::is_directory(folder / "rec.kvox"));
-    EXPECT_EQ(readBytes(folder / "rec.kvo"), plainRecording(600));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
-                            std::filesystem::directory_iterator()),
-              2);
-}
-
-TEST(Conversion, AReadOnlyTargetIsNotReplacedAndTheErrorBoxNamesIt) {
-    Windows w;
-    const auto folder = cleanFolder("read-only-target");
-    const auto source = folder / "rec.kvo";
-    const auto packed = folder / "rec.kvox";
-    const Bytes old = {'o', 'l', 'd'};
-    using std::filesystem::perms;
-    // Mode 444: nobody may write it, root included.
-    const auto makeReadOnly = [](const std::filesystem::path& path) {
-        std::filesystem::permissions(path,
-                                     perms::owner_read | perms::group_read | perms::others_read);
-    };
-    const auto expectRefused = [&](const std::filesystem::path& target) {
-        ASSERT_EQ(w.desktop.errors.size(), 1u) << target;
-        EXPECT_TRUE(w.desktop.errors[0].contains(qpath(target)))
-            << w.desktop.errors[0].toStdString();
-        EXPECT_EQ(w.desktop.questions.back().caption, kPrompt);
-        EXPECT_EQ(readBytes(target), old);
-        EXPECT_EQ(std::filesystem::status(target).permissions() & perms::all,
-                  perms::owner_read | perms::group_read | perms::others_read);
-        EXPECT_TRUE(w.mainForm.session().TargetClosed());
-        w.desktop.errors.clear();
-    };
-
-    writeBytes(source, plainRecording(600));
-    writeBytes(packed, old);
-    makeReadOnly(packed);
-    compress(w, source, "600");
-    expectRefused(packed);
-
-    std::filesystem::remove(packed);
-    compress(w, source, "600");
-    writeBytes(source, old);
-    makeReadOnly(source);
-    restore(w, packed);
-    expectRefused(source);
-}
-
-}  // namespace
-}  // namespace kvo::test
-
-namespace kvo::test {
-namespace {
-
-// Termination or Ctrl-C during a run: it stops, leaves no output and holds nothing up with a box.
-TEST(Conversion, AnInterruptedRunWritesNothingAndShowsNoBox) {
-    Windows w;
-    const auto folder = cleanFolder("interrupted");
-    writeBytes(folder / "rec.kvo", plainRecording(600));
-    RequestInterruption();
-    compress(w, folder / "rec.kvo", "600");
-    ClearInterruption();
-    EXPECT_TRUE(w.desktop.errors.empty());
-    EXPECT_FALSE(std::filesystem::exists(folder / "rec.kvox"));
-    compress(w, folder / "rec.kvo", "600");
-    EXPECT_TRUE(std::filesystem::exists(folder / "rec.kvox"));
 }
 
 }  // namespace
