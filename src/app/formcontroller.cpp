@@ -167,7 +167,10 @@ void FormController::headCommand() {
     runWindowCommand([this] { fView.showPassportWindow(); });
 }
 
-void FormController::aboutCommand() {
+void FormController::systemCommand(int commandId) {
+    if (commandId != kAboutCommand) {
+        return;
+    }
     guarded([this] {
         if (const auto labels = readAboutLabels(fVersionFile, fExecutablePath)) {
             fView.showAbout(*labels);

@@ -15,6 +15,10 @@ class VersionInfoFile;
 
 class FormController {
   public:
+    // The window menu's about entry: its command id and its text.
+    static constexpr int kAboutCommand = 731;
+    static constexpr const char* kAboutEntry = "О программе..";
+
     // `formatDateTime` writes the passport's start time in the user's formats; the about box
     // shows the version resource of `executablePath`.
     FormController(FormView& view, DateTimeFormatter formatDateTime,
@@ -28,8 +32,9 @@ class FormController {
     void compressCommand();
     void restoreCommand();
     void headCommand();
-    // The window menu's about entry.
-    void aboutCommand();
+    // A window-menu command: the about entry opens the about box, other commands need nothing
+    // from us.
+    void systemCommand(int commandId);
     // The window is closing: nothing is held afterwards. True when it may close.
     bool closeQuery();
     void closed();

@@ -264,10 +264,13 @@ TEST(FormController, TheAboutBoxShowsTheFiveStringsAndTheFixedFileVersion) {
         const AboutLabels expected = {"CompanyName: Лаборатория",    "ProductName: KVOCodec",
                                       "PrivateBuild: сборка 7",      "ProductVersion: 1.0",
                                       "FileDescription: Сжатие KVO", "FileVersion :  2.3.4.5"};
-        f.controller.aboutCommand();
-        f.controller.aboutCommand();
+        f.controller.systemCommand(FormController::kAboutCommand);
+        f.controller.systemCommand(FormController::kAboutCommand);
         EXPECT_EQ(f.view.abouts, (std::vector<AboutLabels>{expected, expected})) << language;
         EXPECT_TRUE(f.view.errors.empty());
+        // Other window commands are not ours.
+        f.controller.systemCommand(0xF060);
+        EXPECT_EQ(f.view.abouts.size(), 2u);
     }
 }
 
@@ -276,7 +279,7 @@ TEST(FormController, TheAboutBoxKeepsTheLabelsOfMissingStrings) {
     some.strings = {{"ProductVersion", "1.0.0.0"}};
     const MemoryVersionFile file(buildVersionResource(some));
     Form f(file);
-    f.controller.aboutCommand();
+    f.controller.systemCommand(FormController::kAboutCommand);
     const AboutLabels expected = {std::nullopt, std::nullopt,
                                   std::nullopt, "ProductVersion: 1.0.0.0",
                                   std::nullopt, "FileVersion :  2.3.4.5"};
@@ -285,7 +288,7 @@ TEST(FormController, TheAboutBoxKeepsTheLabelsOfMissingStrings) {
 
 TEST(FormController, WithoutResourceNoAboutBoxWithoutTranslationAnError) {
     Form none;
-    none.controller.aboutCommand();
+    none.controller.systemCommand(FormController::kAboutCommand);
     EXPECT_TRUE(none.view.abouts.empty());
     EXPECT_TRUE(none.view.errors.empty());
 
@@ -293,7 +296,7 @@ TEST(FormController, WithoutResourceNoAboutBoxWithoutTranslationAnError) {
     noTable.translations.clear();
     const MemoryVersionFile file(buildVersionResource(noTable));
     Form f(file);
-    f.controller.aboutCommand();
+    f.controller.systemCommand(FormController::kAboutCommand);
     EXPECT_TRUE(f.view.abouts.empty());
     EXPECT_EQ(f.view.errors, Lines{"Invalid language info in file /opt/kvo/kvocodec"});
 }

@@ -104,7 +104,8 @@ void TKVOCodecForm::FormCreate() {
 
 void TKVOCodecForm::addAboutEntry(QMenu& menu) {
     menu.addSeparator();
-    menu.addAction(QStringLiteral("О программе.."), this, [this] { SystemMMenu(kAboutCommand); });
+    menu.addAction(QString::fromUtf8(FormController::kAboutEntry), this,
+                   [this] { SystemMMenu(kAboutCommand); });
 }
 
 void TKVOCodecForm::contextMenuEvent(QContextMenuEvent* event) {
@@ -114,9 +115,7 @@ void TKVOCodecForm::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TKVOCodecForm::SystemMMenu(int commandId) {
-    if (commandId == kAboutCommand) {
-        fController.aboutCommand();
-    }
+    fController.systemCommand(commandId);
 }
 
 void TKVOCodecForm::openFile(const QString& path) {

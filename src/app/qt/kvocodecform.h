@@ -31,7 +31,7 @@ class TKVOCodecForm : public QMainWindow, private FormView {
     Q_OBJECT
   public:
     // Command id of the about entry.
-    static constexpr int kAboutCommand = 731;
+    static constexpr int kAboutCommand = FormController::kAboutCommand;
 
     // Creates the main window, then the passport window and the about box (which shows the
     // version resource of `executablePath`), both hidden and owned by the main window.
