@@ -123,14 +123,19 @@ void FormController::reportDroppedBytes(const ConvertReport& report) {
     }
 }
 
+ConvertReport FormController::convert(const ConversionJob& job) {
+    // The bar counts source bytes; files beyond the signed 32-bit range are refused on opening.
+    return fView.runBlocked(
+        job, [this](std::uint64_t at) { fView.setProgress(static_cast<std::int32_t>(at)); });
+}
+
 void FormController::compressCommand() {
     runWindowCommand([this] {
         const std::uint64_t blockSize = selectedSize(fView.selectedBlockSize());
         if (fView.askYesNo(VisibleText(fSession.targetPath()), kReplacePrompt)) {
-            const ConvertReport report =
-                fView.runBlocked([this, blockSize](const ProgressFn& progress) {
-                    return fSession.compress(blockSize, progress);
-                });
+            const ConvertReport report = convert([this, blockSize](const ProgressFn& progress) {
+                return fSession.compress(blockSize, progress);
+            });
             if (report.noData) {
                 fView.showMessage("Файл не содержит данных", "Ошибка");
             }
@@ -144,8 +149,7 @@ void FormController::restoreCommand() {
     runWindowCommand([this] {
         if (fView.askYesNo(VisibleText(fSession.targetPath()), kReplacePrompt)) {
             try {
-                fView.runBlocked(
-                    [this](const ProgressFn& progress) { return fSession.restore(progress); });
+                convert([this](const ProgressFn& progress) { return fSession.restore(progress); });
             } catch (const ConvertError& error) {
                 if (error.kind() == ConvertError::Kind::ChecksumMismatch) {
                     fView.appendSummary(VisibleText(error.what()));

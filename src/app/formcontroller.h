@@ -49,6 +49,8 @@ class FormController {
     void openChosen(const std::string& path);
     void showInspection(const FileInspection& found);
     void reportDroppedBytes(const ConvertReport& report);
+    // Runs a conversion through the view, its progress on the progress bar.
+    ConvertReport convert(const ConversionJob& job);
 
     // Runs a handler; an error that escapes it ends in the error box.
     void guarded(const std::function<void()>& command);

@@ -47,9 +47,10 @@ class FormView {
     // Writes the about box's labels that have a text and shows the box modally.
     virtual void showAbout(const AboutLabels& labels) = 0;
     virtual void beep() = 0;
-    // Runs `job` to its end with the user's input blocked, passing its progress to setProgress.
+    // Runs `job` to its end with the user's input blocked. Its progress reaches `showProgress` on
+    // the view's own thread, as often as the view can show it and at the end the last position.
     // Returns what the job returns or passes on what it throws.
-    virtual ConvertReport runBlocked(const ConversionJob& job) = 0;
+    virtual ConvertReport runBlocked(const ConversionJob& job, const ProgressFn& showProgress) = 0;
 };
 
 }  // namespace kvo

@@ -70,12 +70,12 @@ class FakeFormView final : public FormView {
     void showPassportWindow() override { ++passportShown; }
     void showAbout(const AboutLabels& labels) override { abouts.push_back(labels); }
     void beep() override { ++beeps; }
-    ConvertReport runBlocked(const ConversionJob& job) override {
+    ConvertReport runBlocked(const ConversionJob& job, const ProgressFn& showProgress) override {
         ++runs;
         if (duringRun) {
             duringRun();
         }
-        return job([this](std::uint64_t at) { setProgress(static_cast<std::int32_t>(at)); });
+        return job(showProgress);
     }
 
     std::function<void()> duringRun;  // what else happens while a run goes on

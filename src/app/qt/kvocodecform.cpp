@@ -236,8 +236,8 @@ void TKVOCodecForm::beep() {
     fDesktop.beep();
 }
 
-ConvertReport TKVOCodecForm::runBlocked(const ConversionJob& job) {
-    return RunInBackground(job, [this](std::uint64_t at) { setProgress(static_cast<int>(at)); });
+ConvertReport TKVOCodecForm::runBlocked(const ConversionJob& job, const ProgressFn& showProgress) {
+    return RunInBackground(job, showProgress);
 }
 
 void TKVOCodecForm::fitSummary() {

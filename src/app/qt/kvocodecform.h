@@ -79,7 +79,7 @@ class TKVOCodecForm : public QMainWindow, private FormView {
     void showPassportWindow() override;
     void showAbout(const AboutLabels& labels) override;
     void beep() override;
-    ConvertReport runBlocked(const ConversionJob& job) override;
+    ConvertReport runBlocked(const ConversionJob& job, const ProgressFn& showProgress) override;
 
     bool takeFileDrop(QDropEvent& event);
     void addAboutEntry(QMenu& menu);
