@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once plain, once as a hardened Release build that also makes and
 # checks the Debian packages, once cross-built for Windows and run under wine64 (the test programs,
-# kvox.exe end to end beside the Linux kvox, the zip package), once under AddressSanitizer +
+# kvox.exe end to end beside the Linux kvox, the zip, the installer), once under AddressSanitizer +
 # UndefinedBehaviorSanitizer, kvox's tests (threaded and interrupted runs among them) under
 # ThreadSanitizer, then a short smoke of every fuzz target when clang is present. Warnings are
 # errors throughout. Exits non-zero on any failure.
@@ -30,7 +30,7 @@ cmake --build build-release -j "$jobs"
 ctest --test-dir build-release -j "$jobs" --timeout 600
 scripts/check-packages.sh build-release
 
-echo "== Windows build (mingw-w64; tests, kvox.exe and its package under wine64)"
+echo "== Windows build (mingw-w64; tests, kvox.exe, the zip and the installer under wine64)"
 windowsStart=$SECONDS
 # The stage's wine server and wine's services would otherwise stay for good, also after a failure.
 stopWine() {
@@ -47,6 +47,7 @@ scripts/wine-run.sh "$PWD/build-win/wineprefix" build-win/src/cli/kvox.exe --ver
 ctest --test-dir build-win -j "$jobs" --timeout 900
 scripts/check-windows-kvox.sh build-win build
 scripts/check-windows-package.sh build-win
+scripts/check-windows-installer.sh build-win
 stopWine
 trap - EXIT
 echo "Windows build: $((SECONDS - windowsStart)) s"

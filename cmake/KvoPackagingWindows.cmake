@@ -1,5 +1,11 @@
-# The Windows build's package: `cpack` in the build folder writes kvox-<version>-windows-x64.zip,
-# holding kvox.exe, the licence and a short README (Russian and English) at its root.
+# The Windows build's packages: `cpack` in the build folder writes
+#   kvox-<version>-windows-x64.zip                 the programs, the licence and a short README
+#                                                  (Russian and English) at its root, to use
+#                                                  without installing;
+#   kvocodec-<version>-windows-x64-setup.exe       an installer of the same files (NSIS, from
+#                                                  packaging/windows/NSIS.template.in).
+# Every install component goes into both: kvox.exe always, kvocodec.exe when the build has the
+# window, which also gives the installer its Start-menu entry and file types.
 
 # Notepad on older Windows reads a file without a byte order mark in the ANSI code page and
 # expects CR LF line ends.
@@ -14,8 +20,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/packaging/README
 
 set(CPACK_PACKAGE_NAME kvox)
 set(CPACK_PACKAGE_VENDOR "KVOCodec developers")
-set(CPACK_GENERATOR ZIP)
+set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_FILE_NAME kvox-${PROJECT_VERSION}-windows-x64)
+set(CPACK_MONOLITHIC_INSTALL ON)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+
+# The installer's own template, and what it is filled with beyond CPack's names.
+set(CPACK_MODULE_PATH ${PROJECT_SOURCE_DIR}/packaging/windows)
+set(CPACK_KVO_ICONS_DIR ${PROJECT_SOURCE_DIR}/packaging/windows)
+if(TARGET kvocodec)
+    set(CPACK_KVO_NSIS_DEFINES "!define KVO_WINDOW")
+endif()
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/KvoCPackWindows.cmake)
 include(CPack)

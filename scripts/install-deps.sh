@@ -16,7 +16,7 @@ tests=(
     pybind11-dev python3-numpy python3-pytest python3-dev python3-dask python3-distributed
     man-db bash-completion desktop-file-utils shared-mime-info libglib2.0-bin appstream
     dpkg-dev file lintian time
-    g++-mingw-w64-x86-64-posix wine64 unzip
+    g++-mingw-w64-x86-64-posix wine64 unzip nsis
 )
 case ${1-} in
     --run) packages=("${run[@]}") ;;

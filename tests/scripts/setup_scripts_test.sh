@@ -27,7 +27,7 @@ isInstalled() { grep -qx "$1" <<<"$(installed)"; }
 
 needed=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins libssl-dev)
 testOnly=(lintian libgtest-dev libbenchmark-dev clang python3-pytest pybind11-dev xvfb appstream
-    g++-mingw-w64-x86-64-posix wine64 unzip)
+    g++-mingw-w64-x86-64-posix wine64 unzip nsis)
 
 (cd "$stubs" && TMPDIR=$stubs "$repo/run.sh" >/dev/null 2>&1)
 [ $? -eq 3 ] || fail "run.sh did not stop at the stand-in build"
