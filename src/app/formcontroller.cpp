@@ -1,9 +1,13 @@
 #include "app/formcontroller.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 #include "app/commandguard.h"
+#include "app/formtexts.h"
 #include "convert/converterror.h"
+#include "platform/fspath.h"
 #include "platform/russiancount.h"
 #include "platform/visibletext.h"
 
@@ -14,6 +18,7 @@ namespace {
 constexpr const char* kOpenFilter =
     "Noncompressed files(*.kvo)|*.kvo| Compressed files(*.kvo\u0445)|*.kvox|All files(*.*)|*.*";
 constexpr const char* kReplacePrompt = "Replace living File?";
+constexpr std::int32_t kProgressAtStart = 100;
 
 // Texts from the file and its name are shown with their control characters and stray bytes as
 // visible escapes, so that a crafted passport or name cannot break or forge a line.
@@ -31,6 +36,22 @@ std::uint64_t selectedSize(const std::string& item) {
     std::uint64_t size = 0;
     const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), size);
     return error == std::errc{} && end == item.data() + item.size() ? size : 0;
+}
+
+// The argument made absolute without touching the file system beyond the working folder:
+// symbolic links stay as named.
+std::string absoluteArgument(const std::string& path) {
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(FsPath(path), error);
+    if (error) {
+        return path;
+    }
+    full = full.lexically_normal();
+    // "dir/.." leaves a trailing separator: the folder is named without it.
+    if (!full.has_filename() && full.has_relative_path()) {
+        full = full.parent_path();
+    }
+    return Utf8Of(full);
 }
 
 // Sets a flag for the length of a command.
@@ -66,6 +87,15 @@ void FormController::runWindowCommand(const std::function<void()>& command) {
     guarded(command);
 }
 
+void FormController::start() {
+    fView.showSummary({formtexts::kSummaryAtStart});
+    fView.showPassport({formtexts::kPassportAtStart});
+    fView.fillBlockSizes({}, false);
+    fView.enableAction(FormAction::Compress, false);
+    fView.enableAction(FormAction::Restore, false);
+    fView.setProgressRange(kProgressAtStart);
+}
+
 void FormController::openCommand() {
     runWindowCommand([this] {
         closeHeldFiles();
@@ -83,6 +113,10 @@ void FormController::openPath(const std::string& path) {
         closeHeldFiles();
         openChosen(path);
     });
+}
+
+void FormController::openArgument(const std::string& path) {
+    openPath(absoluteArgument(path));
 }
 
 void FormController::closeHeldFiles() {

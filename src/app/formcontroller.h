@@ -24,11 +24,19 @@ class FormController {
     FormController(FormView& view, DateTimeFormatter formatDateTime,
                    const VersionInfoFile& versionFile, std::string executablePath);
 
+    // Puts the window in its start-up state: nothing held, the summary's first line, the
+    // passport window's placeholder, an empty and disabled block size list, Compress and Restore
+    // disabled, the progress bar at 0 of 100. Views call it once their controls exist.
+    void start();
+
     // File / Open: closes what is held, asks for a file and opens it.
     void openCommand();
-    // Opens the absolute `path` (the program's argument, a dropped file) as File / Open would.
-    // Refused while a command runs.
+    // Opens the absolute `path` (a dropped file) as File / Open would. Refused while a command
+    // runs.
     void openPath(const std::string& path);
+    // Opens the program's argument: a relative name is taken from the working folder, and "."
+    // and ".." are resolved in the name alone, as the shell that passed it would.
+    void openArgument(const std::string& path);
     void compressCommand();
     void restoreCommand();
     void headCommand();

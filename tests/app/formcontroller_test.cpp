@@ -130,6 +130,67 @@ TEST(FormController, UnreadableFilesEndInTheErrorBoxWithNothingHeld) {
     }
 }
 
+TEST(FormController, StartPutsEveryControlInItsFirstState) {
+    Form f;
+    f.view.summary = {"old"};
+    f.view.passport = {"old"};
+    f.view.blockSizes = {"6"};
+    f.view.blockSizesEnabled = f.view.compressEnabled = f.view.restoreEnabled = true;
+    f.view.progressMaximum = 7;
+    f.view.progress = 3;
+    f.controller.start();
+    EXPECT_EQ(f.view.summary, Lines{"Преобразуемый файл:"});
+    EXPECT_EQ(f.view.passport, Lines{"Memo1"});
+    EXPECT_TRUE(f.view.blockSizes.empty());
+    EXPECT_FALSE(f.view.blockSizesEnabled);
+    EXPECT_FALSE(f.view.compressEnabled);
+    EXPECT_FALSE(f.view.restoreEnabled);
+    EXPECT_EQ(f.view.progressMaximum, 100);
+    EXPECT_EQ(f.view.progress, 0);
+    EXPECT_TRUE(f.controller.session().SourceClosed());
+}
+
+// The working folder for one test, given back at its end.
+class WorkingFolder {
+  public:
+    explicit WorkingFolder(const std::filesystem::path& folder)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(previous_); }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+  private:
+    std::filesystem::path previous_;
+};
+
+TEST(FormController, TheArgumentIsTakenFromTheWorkingFolder) {
+    Form f;
+    const auto folder = std::filesystem::canonical(cleanFolder("ctl-argument"));
+    std::filesystem::create_directories(folder / "sub");
+    writeBytes(folder / "run.kvo", plainRecording(600));
+    const std::string full = (folder / "run.kvo").lexically_normal().string();
+    const std::string expected = "Путь " + full;
+    const WorkingFolder inside(folder / "sub");
+    for (const std::string name : {"../run.kvo", "./../sub/.././run.kvo", "../sub/../run.kvo"}) {
+        f.view.summary.clear();
+        f.controller.openArgument(name);
+        ASSERT_EQ(f.view.summary.size(), 7u) << name;
+        EXPECT_EQ(f.view.summary[1], expected) << name;
+        EXPECT_EQ(f.controller.session().sourcePath(), full) << name;
+    }
+    // A plain name; then folders, which have no extension and open nothing.
+    const WorkingFolder top(folder);
+    f.controller.openArgument("run.kvo");
+    EXPECT_EQ(f.view.summary[1], expected);
+    for (const std::string name : {".", "..", "sub/.."}) {
+        f.controller.openArgument(name);
+        EXPECT_TRUE(f.controller.session().SourceClosed()) << name;
+        EXPECT_TRUE(f.view.errors.empty()) << name;
+    }
+}
+
 TEST(FormController, PassportWindowAndClosing) {
     Form f;
     f.controller.headCommand();

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -87,6 +86,7 @@ TKVOCodecForm::TKVOCodecForm(Desktop& desktop, const VersionInfoFile& versionFil
     connect(
         ui_->Memo1->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged,
         this, [this] { fitSummary(); }, Qt::QueuedConnection);
+    fController.start();
 }
 
 TKVOCodecForm::~TKVOCodecForm() = default;
@@ -119,7 +119,7 @@ void TKVOCodecForm::SystemMMenu(int commandId) {
 }
 
 void TKVOCodecForm::openFile(const QString& path) {
-    fController.openPath(encodeFileName(QFileInfo(path).absoluteFilePath()));
+    fController.openArgument(encodeFileName(path));
 }
 
 bool TKVOCodecForm::takeFileDrop(QDropEvent& event) {
