@@ -1,0 +1,70 @@
+// The about box and the desktop's small conversions.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/win32/aboutdlg.h"
+#include "app/win32/userdatetime.h"
+#include "app/win32/windesktop.h"
+#include "fakewindesktop.h"
+#include "wintesting.h"
+
+namespace kvo::test {
+namespace {
+
+TEST(Win32AboutBox, DesignedLayoutAndLabelsKeptWithoutText) {
+    FakeWinDesktop desktop;
+    win32::TAboutDlg dlg(desktop, nullptr);
+    const HWND box = dlg.window();
+    EXPECT_EQ(ClassOf(box), "TAboutDlg");
+    EXPECT_EQ(win32::TextOf(box), "О программе");
+    EXPECT_EQ(RectText(ClientRect(box)), RectText(Designed(box, {0, 0, 461, 164})));
+    EXPECT_EQ(RectText(PlaceOf(dlg.OKBtn())), RectText(Designed(box, {236, 8, 213, 25})));
+    EXPECT_EQ(win32::TextOf(dlg.OKBtn()), "OK");
+    EXPECT_EQ(GetWindowLongPtrW(dlg.OKBtn(), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_FALSE(GetWindowLongPtrW(box, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
+
+    dlg.Show({std::nullopt, "ProductName: KVOCodec", std::nullopt, std::nullopt, std::nullopt,
+              "FileVersion :  2.3.4.5"});
+    std::vector<std::string> labels;
+    for (int i = 1; i <= 6; ++i) {
+        labels.push_back(win32::TextOf(dlg.label(i)));
+        // Each label is as wide as its text and inside the box.
+        EXPECT_LE(PlaceOf(dlg.label(i)).right, ClientRect(box).right) << i;
+    }
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"Обработка KVO-файлов", "ProductName: KVOCodec", "Label3",
+                                        "Label4", "Label5", "FileVersion :  2.3.4.5"}));
+    EXPECT_EQ(RectText(PlaceOf(dlg.label(1))).substr(0, 6),
+              RectText(Designed(box, {224, 40, 1, 1})).substr(0, 6));
+    ASSERT_EQ(desktop.modals.size(), 1u);
+    EXPECT_EQ(desktop.modals[0].window, box);
+
+    // A label too long for the box widens it.
+    dlg.Show({"CompanyName: " + std::string(120, 'W'), std::nullopt, std::nullopt, std::nullopt,
+              std::nullopt, std::nullopt});
+    EXPECT_LE(PlaceOf(dlg.label(1)).right, ClientRect(box).right);
+    EXPECT_GT(ClientRect(box).right, Designed(box, {0, 0, 461, 164}).right);
+}
+
+TEST(Win32Desktop, FilterListAndErrorBoxTitle) {
+    EXPECT_EQ(win32::DialogFilter("a (*.kvo)|*.kvo|All|*.*"),
+              std::wstring(L"a (*.kvo)\0*.kvo\0All\0*.*\0\0", 25));
+    // The test program's name without ".exe".
+    EXPECT_EQ(win32::ApplicationTitle(), L"kvo_app_win32_tests");
+}
+
+TEST(Win32Desktop, DatesBeforeTheSystemsFirstYearKeepTheirYear) {
+    const std::string early = win32::UserDateTime({1900, 4, 9, 13, 5, 7, 0});
+    const std::string late = win32::UserDateTime({2300, 4, 9, 13, 5, 7, 0});
+    EXPECT_NE(early.find("1900"), std::string::npos) << early;
+    EXPECT_EQ(early.find("2300"), std::string::npos) << early;
+    std::string expected = late;
+    expected.replace(late.find("2300"), 4, "1900");
+    EXPECT_EQ(early, expected);
+    EXPECT_NE(early.find("  "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvo::test
