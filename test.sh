@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once plain, once as a hardened Release build that also makes and
 # checks the Debian packages, once cross-built for Windows and run under wine64 (the test programs,
-# kvox.exe end to end beside the Linux kvox, the zip, the installer), once under AddressSanitizer +
-# UndefinedBehaviorSanitizer, kvox's tests (threaded and interrupted runs among them) under
-# ThreadSanitizer, then a short smoke of every fuzz target when clang is present. Warnings are
-# errors throughout. Exits non-zero on any failure.
+# kvox.exe end to end beside the Linux kvox, the window kvocodec.exe driven by keys on a virtual
+# screen, the zip, the installer), once under AddressSanitizer + UndefinedBehaviorSanitizer,
+# kvox's tests (threaded and interrupted runs among them) under ThreadSanitizer, then a short smoke
+# of every fuzz target when clang is present. Warnings are errors throughout. Exits non-zero on any
+# failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -30,14 +31,10 @@ cmake --build build-release -j "$jobs"
 ctest --test-dir build-release -j "$jobs" --timeout 600
 scripts/check-packages.sh build-release
 
-echo "== Windows build (mingw-w64; tests, kvox.exe, the zip and the installer under wine64)"
+echo "== Windows build (mingw-w64; tests, kvox.exe, the window, the zip and the installer under wine64)"
 windowsStart=$SECONDS
 # The stage's wine server and wine's services would otherwise stay for good, also after a failure.
-stopWine() {
-    local wineserver
-    wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-    WINEPREFIX=$PWD/build-win/wineprefix "$wineserver" -k 2>/dev/null || true
-}
+stopWine() { scripts/wine-stop.sh "$PWD/build-win/wineprefix"; }
 trap stopWine EXIT
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKVO_WERROR=ON \
     >/dev/null
@@ -46,6 +43,7 @@ cmake --build build-win -j "$jobs"
 scripts/wine-run.sh "$PWD/build-win/wineprefix" build-win/src/cli/kvox.exe --version
 ctest --test-dir build-win -j "$jobs" --timeout 900
 scripts/check-windows-kvox.sh build-win build
+scripts/check-windows-window.sh build-win build
 scripts/check-windows-package.sh build-win
 scripts/check-windows-installer.sh build-win
 stopWine

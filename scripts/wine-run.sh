@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Debian's wine64 with a private prefix, headless and quiet:
 #   scripts/wine-run.sh PREFIX_FOLDER PROGRAM.exe [ARGUMENTS...]
+# With KVO_WINE_DISPLAY set, the program (not the server and services started here) shows its
+# windows on that X display.
 # The first run makes the prefix; a persistent wineserver keeps later starts fast.
 set -euo pipefail
 export WINEPREFIX=$1
@@ -37,4 +39,5 @@ mkdir -p "$WINEPREFIX"
         fi
     fi
 } 9>"$WINEPREFIX/.kvo-start.lock"
+[ -z "${KVO_WINE_DISPLAY-}" ] || export DISPLAY=$KVO_WINE_DISPLAY
 exec "$wine" "$@"
