@@ -80,51 +80,59 @@ launch() {
 windowOf() { onDisplay xdotool search --onlyvisible --name "^($1)\$" 2>/dev/null | head -n 1; }
 shown() { [ -n "$(windowOf "$1")" ]; }
 gone() { ! shown "$1"; }
-# keys WINDOW KEY...: one key at a time, as typed.
-keys() {
-    local window=$1 key
+# frameOf WINDOW: WIDTHxHEIGHT+X+Y on the screen (xdotool's own position is wrong for windows
+# inside wine's desktop window).
+frameOf() {
+    onDisplay xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ {
+        y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h "+" x "+" y }'
+}
+# clickInto PATTERN: with no window manager, the window that wine shows first gets the keyboard
+# only after a click; this one goes to the left of its client area (the summary box).
+clickInto() {
+    local height x y
+    IFS='x+' read -r _ height x y <<<"$(frameOf "$(windowOf "$1")")"
+    onDisplay xdotool mousemove "$((x + 30))" "$((y + height / 2))" click 1
+}
+# press PATTERN KEY... -- CONDITION...: keys as typed, which wine gives to its active window, the
+# window PATTERN, until CONDITION holds. A window busy with a command drops input, so they are
+# sent again (after closing any menu they opened) until it does.
+press() {
+    local pattern=$1 deadline=$((SECONDS + 60))
+    local -a pressed=()
     shift
-    for key in "$@"; do
-        onDisplay xdotool key --window "$window" "$key"
-        sleep 0.05
+    while [ "$1" != -- ]; do
+        pressed+=("$1")
+        shift
     done
-}
-# typeText WINDOW TEXT: letters outside ASCII one by one, slowly enough for wine to follow the
-# keyboard mapping xdotool changes for each of them.
-typeText() {
-    local window=$1 text=$2 plain='' char i
-    for ((i = 0; i < ${#text}; i++)); do
-        char=${text:i:1}
-        if [[ $char == [[:print:]] && $(printf '%s' "$char" | wc -c) -eq 1 ]]; then
-            plain+=$char
-            continue
-        fi
-        [ -z "$plain" ] || onDisplay xdotool type --delay 10 --window "$window" "$plain"
-        plain=
-        onDisplay xdotool type --window "$window" "$char"
-        sleep 0.15
-    done
-    [ -z "$plain" ] || onDisplay xdotool type --delay 10 --window "$window" "$plain"
-}
-# openBy WINDOW PATTERN KEY...: the keys open the window PATTERN. A window busy with a command
-# drops input, so the keys are sent again (after closing any open menu) until it opens.
-openBy() {
-    local window=$1 pattern=$2 deadline=$((SECONDS + 60))
-    shift 2
+    shift
     while [ "$SECONDS" -lt "$deadline" ]; do
-        keys "$window" "$@"
-        waitUntil 4 "" shown "$pattern" >/dev/null && return 0
-        keys "$window" Escape Escape
+        shown "$pattern" || { echo "    no window \"$pattern\" for ${pressed[*]}"; return 1; }
+        onDisplay xdotool key --delay 50 "${pressed[@]}"
+        waitUntil 5 "" "$@" >/dev/null && return 0
+        onDisplay xdotool key Escape Escape
     done
-    echo "    no window \"$pattern\" after 60 s of $*"
+    echo "    ${pressed[*]} to \"$pattern\" did not bring about: $*"
     return 1
+}
+# typeText TEXT: runs of letters outside ASCII slowly: xdotool maps each to a spare key for the
+# moment of its press, and wine must read the mapping before it goes.
+typeText() {
+    local run='' char i wide runWide=0
+    for ((i = 0; i <= ${#1}; i++)); do
+        char=${1:i:1}
+        [ "$(printf '%s' "$char" | wc -c)" -gt 1 ] && wide=1 || wide=0
+        if [ -n "$run" ] && { [ -z "$char" ] || [ "$wide" != "$runWide" ]; }; then
+            onDisplay xdotool type --delay "$((runWide ? 150 : 10))" "$run"
+            run=''
+        fi
+        run+=$char
+        runWide=$wide
+    done
 }
 # shot NAME PATTERN: the window as it is on the screen, cropped to its frame.
 shot() {
-    local X Y WIDTH HEIGHT
     sleep 0.5 # its painting
-    eval "$(onDisplay xdotool getwindowgeometry --shell "$(windowOf "$2")")"
-    onDisplay import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$1.png"
+    onDisplay import -window root -crop "$(frameOf "$(windowOf "$2")")" +repage "$shots/$1.png"
 }
 
 checks=0
@@ -176,23 +184,20 @@ passportLength=$(od -An -tu4 -j6 -N4 "$recording" | tr -d ' ')
 blockSize=$((($(stat -c %s "$recording") - passportLength) / 6 * 6))
 "$kvox" -q -b "$blockSize" -o "$work/linux.kvox" "$recording"
 
-# clickMain: a window manager would give it the keyboard; here a click does (on the summary box).
-clickMain() { onDisplay xdotool mousemove --window "$(windowOf "$main")" 250 150 click 1; }
-started() { waitUntil 90 "main window \"$main\"" shown "$main" && clickMain; }
+started() { waitUntil 90 "main window \"$main\"" shown "$main" && sleep 0.5 && clickInto "$main"; }
 launch "$(winPath "$recording")"
 step "started with a recording as its argument, the main window opens" started
 shot main "$main"
 
 passportOpens() {
-    openBy "$(windowOf "$main")" "$passport" alt+v h && shot passport "$passport" &&
-        keys "$(windowOf "$passport")" alt+F4 && waitUntil 10 "closing of the passport window" \
-        gone "$passport"
+    press "$main" alt+v h -- shown "$passport" && shot passport "$passport" &&
+        press "$passport" alt+F4 -- gone "$passport"
 }
 check "View / Head of file opens the passport window, Alt+F4 closes it" passportOpens
 
 aboutOpens() {
-    openBy "$(windowOf "$main")" "$about" alt+space End Return && shot about "$about" &&
-        keys "$(windowOf "$about")" Return && waitUntil 10 "closing of the about box" gone "$about"
+    press "$main" alt+space End Return -- shown "$about" && shot about "$about" &&
+        press "$about" Return -- gone "$about"
 }
 check "the system menu's last entry opens the about box, Enter closes it" aboutOpens
 
@@ -203,8 +208,8 @@ folderHolds() {
     [ "$(ls -A "$folder")" = "$(printf '%s\n' "$@" | sort)" ]
 }
 compressed() {
-    openBy "$(windowOf "$main")" "$question" alt+a c && shot question "$question" &&
-        keys "$(windowOf "$question")" Return &&
+    press "$main" alt+a c -- shown "$question" && shot question "$question" &&
+        press "$question" Return -- gone "$question" &&
         waitUntil 60 "complete archive beside the recording" \
             folderHolds "$folder" "запись №1.kvo" "запись №1.kvox" &&
         cmp "$archive" "$work/linux.kvox"
@@ -213,14 +218,17 @@ step "Actions / Compress, Enter: the archive is kvox -b $blockSize's, nothing el
     compressed
 check "the recording is untouched" cmp "$recording" "$work/original.kvo"
 
+# answeredNo KEY: the key to the main window (Actions) asks the question, answered No (Tab moves
+# from Yes, the default, to No); a second later nothing has been written.
+answeredNo() {
+    press "$main" alt+a "$1" -- shown "$question" && press "$question" Tab space -- gone "$question" &&
+        sleep 1
+}
 keptOnNo() {
     local before
     before=$(stat -c '%y %s %i' "$archive")
-    openBy "$(windowOf "$main")" "$question" alt+a c && keys "$(windowOf "$question")" Tab space &&
-        waitUntil 10 "closing of the question" gone "$question" &&
-        sleep 1 &&
-        [ "$(stat -c '%y %s %i' "$archive")" = "$before" ] && cmp "$archive" "$work/linux.kvox" &&
-        folderHolds "$folder" "запись №1.kvo" "запись №1.kvox"
+    answeredNo c && [ "$(stat -c '%y %s %i' "$archive")" = "$before" ] &&
+        cmp "$archive" "$work/linux.kvox" && folderHolds "$folder" "запись №1.kvo" "запись №1.kvox"
 }
 check "Compress again, No: the existing archive is kept as it was" keptOnNo
 
@@ -229,31 +237,26 @@ restoreFolder="$work/Восстановление"
 mkdir "$restoreFolder"
 cp "$archive" "$restoreFolder/копия.kvox"
 openedTyped() {
-    openBy "$(windowOf "$main")" "$openDialog" alt+f o &&
-        typeText "$(windowOf "$openDialog")" "$(winPath "$restoreFolder/копия.kvox")" &&
-        keys "$(windowOf "$openDialog")" Return &&
-        waitUntil 10 "closing of the open dialog" gone "$openDialog"
+    press "$main" alt+f o -- shown "$openDialog" &&
+        typeText "$(winPath "$restoreFolder/копия.kvox")" &&
+        press "$openDialog" Return -- gone "$openDialog"
 }
 step "File / Open with a typed Cyrillic path closes the dialog" openedTyped
 restored() {
-    openBy "$(windowOf "$main")" "$question" alt+a r && keys "$(windowOf "$question")" Return &&
+    press "$main" alt+a r -- shown "$question" && press "$question" Return -- gone "$question" &&
         waitUntil 60 "restored recording" folderHolds "$restoreFolder" копия.kvox копия.kvo &&
         cmp "$restoreFolder/копия.kvo" "$work/original.kvo"
 }
 step "Actions / Restore, Enter: the recording comes back byte for byte" restored
 shot main-restored "$main"
 
-closed() {
-    keys "$(windowOf "$main")" alt+F4 && waitUntil 20 "closing of the main window" gone "$main"
-}
+closed() { press "$main" alt+F4 -- gone "$main"; }
 check "Alt+F4 closes the main window" closed
 
 launch "$(winPath "$archive")"
 step "started again with the archive as its argument, the main window opens" started
 restoreKeptOnNo() {
-    openBy "$(windowOf "$main")" "$question" alt+a r && keys "$(windowOf "$question")" Tab space &&
-        waitUntil 10 "closing of the question" gone "$question" && sleep 1 &&
-        cmp "$recording" "$work/original.kvo" &&
+    answeredNo r && cmp "$recording" "$work/original.kvo" &&
         folderHolds "$folder" "запись №1.kvo" "запись №1.kvox"
 }
 check "Restore, No: the recording of the archive's name is kept" restoreKeptOnNo
