@@ -10,7 +10,7 @@ run=(
 )
 tests=(
     libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
     libzstd-dev liblz4-dev zlib1g-dev liblzma-dev
     pybind11-dev python3-numpy python3-pytest python3-dev python3-dask python3-distributed
