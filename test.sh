@@ -31,7 +31,7 @@ cmake --build build-release -j "$jobs"
 ctest --test-dir build-release -j "$jobs" --timeout 600
 scripts/check-packages.sh build-release
 
-echo "== Windows build (mingw-w64; tests, kvox.exe, the window, the zip and the installer under wine64)"
+echo "== Windows build (mingw-w64; tests, kvox.exe, the window, zip and installer under wine64)"
 windowsStart=$SECONDS
 # The stage's wine server and wine's services would otherwise stay for good, also after a failure.
 stopWine() { scripts/wine-stop.sh "$PWD/build-win/wineprefix"; }
