@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "answerqueue.h"
 #include "app/formview.h"
 
 namespace kvo::test {
@@ -47,21 +48,11 @@ class FakeFormView final : public FormView {
     void setProgress(std::int32_t position) override { progress = position; }
     std::optional<std::string> chooseFile(const std::string& filter) override {
         lastFilter = filter;
-        if (files_.empty()) {
-            return std::nullopt;
-        }
-        std::optional<std::string> next = files_.front();
-        files_.pop_front();
-        return next;
+        return TakeNext(files_, std::optional<std::string>());
     }
     bool askYesNo(const std::string& text, const std::string& caption) override {
         questions.push_back({text, caption});
-        if (answers_.empty()) {
-            return false;
-        }
-        const bool yes = answers_.front();
-        answers_.pop_front();
-        return yes;
+        return TakeNext(answers_, false);
     }
     void showMessage(const std::string& text, const std::string& caption) override {
         messages.push_back({text, caption});

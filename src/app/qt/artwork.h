@@ -1,6 +1,6 @@
 #pragma once
-// The program's own pictures, painted rather than stored: the about box picture and the window
-// icon.
+// The program's own pictures (app/artwork.h) painted with Qt: the about box picture and the
+// window icon.
 
 #include <QIcon>
 #include <QPixmap>

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/formtexts.h"
+#include "app/win32/picturepaint.h"
 #include "app/win32/windesktop.h"
 #include "platform/widetext.h"
 
@@ -63,7 +64,6 @@ TAboutDlg::TAboutDlg(WinDesktop& desktop, HWND owner) : fDesktop(desktop), fOwne
                               CW_USEDEFAULT, 0, 0, owner, nullptr, ProgramInstance(), this);
     fOk = CreateChild(fWindow, L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, kOkId,
                       formtexts::kAboutButton);
-    fBevel = CreateChild(fWindow, L"STATIC", SS_SUNKEN, -1, {}, 0);
     for (std::size_t i = 0; i < fLabels.size(); ++i) {
         fLabels[i] =
             CreateChild(fWindow, L"STATIC", SS_LEFT | SS_NOPREFIX,
@@ -88,7 +88,6 @@ void TAboutDlg::applyDpi() {
     Font buttonFont = MakeFont(L"Tahoma", PointsToPixels(8), dpi);
     SetFont(fOk, buttonFont.get());
     Place(fOk, kOk, dpi);
-    Place(fBevel, kBevel, dpi);
     int right = 0;
     for (std::size_t i = 0; i < fLabels.size(); ++i) {
         const LabelLook& look = kLabelLooks[i];
@@ -126,7 +125,15 @@ void TAboutDlg::Show(const AboutLabels& labels) {
     fDesktop.runModal(fWindow, fOwner);
 }
 
-void TAboutDlg::paintPicture(HDC /*dc*/) const {}
+void TAboutDlg::paintPicture(HDC dc) const {
+    // Bevel1, a sunken frame around the picture.
+    const UINT dpi = DpiOf(fWindow);
+    RECT bevel = ScaledRect(kBevel, dpi);
+    DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+    // Image1 shows the picture unscaled from its top-left corner; what does not fit is cut off.
+    const RECT image = ScaledRect(kImage, dpi);
+    PaintPicture(dc, artwork::AboutPicture(), {image.left, image.top}, dpi, image);
+}
 
 LRESULT TAboutDlg::labelColours(HDC dc, HWND label) const {
     const auto found = std::find(fLabels.begin(), fLabels.end(), label);
@@ -157,14 +164,13 @@ LRESULT TAboutDlg::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             EndPaint(window, &paint);
             return 0;
         }
-        case WM_DPICHANGED: {
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_PRINTCLIENT:
+            paintPicture(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_DPICHANGED:
+            MoveToSuggestedRect(window, lParam);
             applyDpi();
             return 0;
-        }
         default:
             break;
     }

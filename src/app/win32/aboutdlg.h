@@ -36,6 +36,7 @@ class TAboutDlg {
     // Fonts and places for the monitor's density; the labels take the width of their texts and
     // the box grows to the right to hold the widest.
     void applyDpi();
+    // Bevel1 and Image1.
     void paintPicture(HDC dc) const;
     LRESULT labelColours(HDC dc, HWND label) const;
 
@@ -43,7 +44,6 @@ class TAboutDlg {
     HWND fOwner;
     HWND fWindow = nullptr;
     HWND fOk = nullptr;
-    HWND fBevel = nullptr;
     std::array<HWND, 6> fLabels{};
     std::array<Font, 6> fLabelFonts;
     Font fButtonFont;

@@ -56,14 +56,10 @@ LRESULT THeadForm::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                 return 0;
             }
             break;
-        case WM_DPICHANGED: {
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            MoveToSuggestedRect(window, lParam);
             applyDpi();
             return 0;
-        }
         default:
             break;
     }

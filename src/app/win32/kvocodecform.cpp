@@ -171,14 +171,10 @@ LRESULT TKVOCodecForm::handle(HWND window, UINT message, WPARAM wParam, LPARAM l
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             }
             break;
-        case WM_DPICHANGED: {
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            MoveToSuggestedRect(window, lParam);
             applyDpi();
             return 0;
-        }
         default:
             break;
     }

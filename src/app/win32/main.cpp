@@ -8,25 +8,13 @@
 
 #include "app/win32/kvocodecform.h"
 #include "app/win32/windesktop.h"
+#include "app/win32/winwindow.h"
 #include "model/beep.h"
 #include "platform/programentry.h"
 #include "platform/versioninfofile.h"
 #include "platform/widetext.h"
 
 namespace {
-
-std::string ExecutablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return kvo::Utf8OfWide(path);
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 // Tab and Shift+Tab move between the summary box and the block size list.
 bool MovedFocus(HWND window, const MSG& message) {
@@ -48,7 +36,8 @@ int main(int argc, char** argv) {
     kvo::setBeepHook([] { MessageBeep(0); });
     kvo::win32::SystemDesktop desktop;
     const kvo::ExecutableVersionInfoFile versionFile;
-    kvo::win32::TKVOCodecForm mainForm(desktop, versionFile, ExecutablePath());
+    kvo::win32::TKVOCodecForm mainForm(desktop, versionFile,
+                                       kvo::Utf8OfWide(kvo::win32::ExecutableFile()));
     ShowWindow(mainForm.window(), SW_SHOWDEFAULT);
     UpdateWindow(mainForm.window());
     // Explorer hands over the file to open, as "kvocodec.exe FILE".

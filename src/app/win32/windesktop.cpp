@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/win32/modalrun.h"
+#include "app/win32/winwindow.h"
 #include "platform/errortext.h"
 #include "platform/widetext.h"
 
@@ -24,17 +25,7 @@ std::wstring DialogFilter(const std::string& pairs) {
 }
 
 std::wstring ApplicationTitle() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return std::filesystem::path(path).stem().wstring();
+    return std::filesystem::path(ExecutableFile()).stem().wstring();
 }
 
 std::optional<std::string> SystemDesktop::chooseOpenFile(HWND owner, const std::string& filter) {

@@ -24,10 +24,15 @@ int Scaled(int designed, UINT dpi) {
     return MulDiv(designed, static_cast<int>(dpi), static_cast<int>(kDesignDpi));
 }
 
+RECT ScaledRect(const DesignRect& rect, UINT dpi) {
+    return {Scaled(rect.left, dpi), Scaled(rect.top, dpi), Scaled(rect.left + rect.width, dpi),
+            Scaled(rect.top + rect.height, dpi)};
+}
+
 void Place(HWND control, const DesignRect& where, UINT dpi) {
-    SetWindowPos(control, nullptr, Scaled(where.left, dpi), Scaled(where.top, dpi),
-                 Scaled(where.width, dpi), Scaled(where.height, dpi),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT rect = ScaledRect(where, dpi);
+    SetWindowPos(control, nullptr, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SetClientSize(HWND window, int width, int height) {
@@ -47,6 +52,12 @@ void SetClientSize(HWND window, int width, int height) {
                      frame.bottom - frame.top + missing,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+void MoveToSuggestedRect(HWND window, LPARAM suggested) {
+    const auto* rect = reinterpret_cast<const RECT*>(suggested);
+    SetWindowPos(window, nullptr, rect->left, rect->top, rect->right - rect->left,
+                 rect->bottom - rect->top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CenterOnMonitor(HWND window) {
@@ -86,6 +97,19 @@ void SetFont(HWND control, HFONT font) {
 
 HINSTANCE ProgramInstance() {
     return GetModuleHandleW(nullptr);
+}
+
+std::wstring ExecutableFile() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
 void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HICON icon, int background) {

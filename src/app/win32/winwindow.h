@@ -24,9 +24,12 @@ inline constexpr UINT kDesignDpi = 96;
 // The dots per inch of the monitor the window is on (of the system on older Windows).
 UINT DpiOf(HWND window);
 int Scaled(int designed, UINT dpi);
+RECT ScaledRect(const DesignRect& rect, UINT dpi);
 void Place(HWND control, const DesignRect& where, UINT dpi);
 // Gives `window` the designed client size at its monitor's density.
 void SetClientSize(HWND window, int width, int height);
+// On WM_DPICHANGED: takes the place and size the system suggests for the new density.
+void MoveToSuggestedRect(HWND window, LPARAM suggested);
 // Centres `window` on the monitor its owner (or the primary one) is on.
 void CenterOnMonitor(HWND window);
 
@@ -43,6 +46,8 @@ int PointsToPixels(int points);
 void SetFont(HWND control, HFONT font);
 
 HINSTANCE ProgramInstance();
+// The full path of the running program.
+std::wstring ExecutableFile();
 // Registers a window class once per process.
 void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HICON icon, int background);
 // The program's icon from its resources (none in a test program).

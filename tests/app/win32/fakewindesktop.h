@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "answerqueue.h"
 #include "app/win32/windesktop.h"
 
 namespace kvo::test {
@@ -26,20 +27,11 @@ class FakeWinDesktop final : public win32::WinDesktop {
     std::optional<std::string> chooseOpenFile(HWND owner, const std::string& filter) override {
         dialogOwner = owner;
         lastFilter = filter;
-        if (files_.empty()) {
-            return std::nullopt;
-        }
-        std::optional<std::string> next = files_.front();
-        files_.pop_front();
-        return next;
+        return TakeNext(files_, std::optional<std::string>());
     }
     bool askYesNo(HWND owner, const std::string& text, const std::string& caption) override {
         questions.push_back({owner, text, caption});
-        const bool yes = !answers_.empty() && answers_.front();
-        if (!answers_.empty()) {
-            answers_.pop_front();
-        }
-        return yes;
+        return TakeNext(answers_, false);
     }
     void showMessage(HWND owner, const std::string& text, const std::string& caption) override {
         messages.push_back({owner, text, caption});

@@ -210,9 +210,7 @@ TEST(Win32MainWindow, ErrorsGoToTheErrorBoxOwnedByTheMainWindow) {
 
 TEST(Win32MainWindow, TheWindowMenuOpensTheAboutBoxWithTheProgramsOwnVersion) {
     const ExecutableVersionInfoFile file;
-    std::wstring self(MAX_PATH, L'\0');
-    self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
-    MainWindow w(file, Utf8OfWide(self));
+    MainWindow w(file, Utf8OfWide(win32::ExecutableFile()));
     SendMessageW(w.form.window(), WM_SYSCOMMAND, 731, 0);
     ASSERT_TRUE(w.desktop.errors.empty()) << w.desktop.errors.front().text;
     const HWND about = w.form.aboutDlg().window();

@@ -48,6 +48,50 @@ TEST(Win32AboutBox, DesignedLayoutAndLabelsKeptWithoutText) {
     EXPECT_GT(ClientRect(box).right, Designed(box, {0, 0, 461, 164}).right);
 }
 
+// The about box's client area as painted, in a white bitmap.
+class PaintedClient {
+  public:
+    explicit PaintedClient(HWND window) : size_(ClientRect(window)) {
+        const HDC screen = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen);
+        bitmap_ = CreateCompatibleBitmap(screen, size_.right, size_.bottom);
+        ReleaseDC(nullptr, screen);
+        previous_ = SelectObject(dc_, bitmap_);
+        FillRect(dc_, &size_, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    }
+    ~PaintedClient() {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    PaintedClient(const PaintedClient&) = delete;
+    PaintedClient& operator=(const PaintedClient&) = delete;
+
+    COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
+
+  private:
+    RECT size_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+};
+
+TEST(Win32AboutBox, PaintsThePictureCutToImage1) {
+    FakeWinDesktop desktop;
+    const win32::TAboutDlg dlg(desktop, nullptr);
+    ASSERT_EQ(win32::DpiOf(dlg.window()), 96u) << "the pixels below are at 96 dots per inch";
+    const PaintedClient painted(dlg.window());
+    // Image1 starts at 16,16: the picture's background, the hub at the rotor's centre (62,62),
+    // the top sensor on the casing (62,7).
+    EXPECT_EQ(painted.at(16 + 1, 16 + 1), RGB(230, 236, 245));
+    EXPECT_EQ(painted.at(16 + 62, 16 + 62), RGB(200, 200, 60));
+    EXPECT_EQ(painted.at(16 + 62, 16 + 7), RGB(255, 0, 0));
+    // The picture is 132 rows high, Image1 129: the last rows are cut off.
+    EXPECT_EQ(painted.at(16 + 100, 16 + 128), RGB(230, 236, 245));
+    EXPECT_EQ(painted.at(16 + 100, 16 + 130), RGB(255, 255, 255));
+}
+
 TEST(Win32Desktop, FilterListAndErrorBoxTitle) {
     EXPECT_EQ(win32::DialogFilter("a (*.kvo)|*.kvo|All|*.*"),
               std::wstring(L"a (*.kvo)\0*.kvo\0All\0*.*\0\0", 25));

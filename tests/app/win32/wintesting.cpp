@@ -12,11 +12,7 @@ RECT PlaceOf(HWND control) {
 }
 
 RECT Designed(HWND window, const win32::DesignRect& rect) {
-    const UINT dpi = win32::DpiOf(window);
-    const int left = win32::Scaled(rect.left, dpi);
-    const int top = win32::Scaled(rect.top, dpi);
-    return {left, top, left + win32::Scaled(rect.width, dpi),
-            top + win32::Scaled(rect.height, dpi)};
+    return win32::ScaledRect(rect, win32::DpiOf(window));
 }
 
 RECT ClientRect(HWND window) {
