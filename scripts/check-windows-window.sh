@@ -10,8 +10,10 @@
 #  - File / Open with a typed path opens a copy of the archive, Actions / Restore gives the
 #    recording back byte for byte; Alt+F4 closes the window;
 #  - started again with the archive as its argument, Restore answered No keeps the recording.
-# Screenshots of the main window, the passport window, the question and the about box go to
-# WINDOWS_BUILD_FOLDER/screenshots. Without a built kvocodec.exe nothing is checked.
+#  - started a third time, the list's third size (chosen with Tab and arrow keys) gives kvox's
+#    archive in three blocks; a read-only archive of that name is refused in the error box first.
+# Screenshots of the main window, the passport window, the question, the error box and the about
+# box go to WINDOWS_BUILD_FOLDER/screenshots. Without a built kvocodec.exe nothing is checked.
 # Usage: scripts/check-windows-window.sh WINDOWS_BUILD_FOLDER LINUX_BUILD_FOLDER
 set -euo pipefail
 export LC_ALL=C.UTF-8
@@ -171,6 +173,7 @@ passport='Заголовок файла'
 about='О программе'
 question='Replace living File\?'
 openDialog='Open|Открыть'
+errorBox='kvocodec'
 
 # The recording, in a Cyrillic folder under a Cyrillic name with a blank; the window's first
 # block size puts every record into one block, as -b with that size does for kvox.
@@ -261,4 +264,35 @@ restoreKeptOnNo() {
 }
 check "Restore, No: the recording of the archive's name is kept" restoreKeptOnNo
 check "Alt+F4 closes it again" closed
+
+# A third start, in a third folder: Tab goes from the summary box to the block size list, two
+# steps down choose its third size, a third of the records. A read-only archive of the output's
+# name is refused in the error box, and the window goes on: Compress again, once it may be
+# replaced, cuts the data into three blocks.
+thirds="$work/Три блока"
+mkdir "$thirds"
+cp "$recording" "$thirds/запись.kvo"
+printf 'older output' >"$thirds/запись.kvox"
+chmod a-w "$thirds/запись.kvox"
+thirdSize=$((blockSize / 3))
+"$kvox" -q -b "$thirdSize" -o "$work/thirds.kvox" "$recording"
+launch "$(winPath "$thirds/запись.kvo")"
+step "started a third time with a recording, the main window opens" started
+refused() {
+    onDisplay xdotool key --delay 50 Tab Down Down &&
+        press "$main" alt+a c -- shown "$question" &&
+        press "$question" Return -- shown "$errorBox" && shot error "$errorBox" &&
+        press "$errorBox" Return -- gone "$errorBox" && shown "$main" &&
+        [ "$(cat "$thirds/запись.kvox")" = 'older output' ] &&
+        folderHolds "$thirds" запись.kvo запись.kvox
+}
+check "Compress over a read-only archive: the error box, the archive kept, the window open" refused
+inThirds() {
+    chmod u+w "$thirds/запись.kvox" &&
+        press "$main" alt+a c -- shown "$question" && press "$question" Return -- gone "$question" &&
+        waitUntil 60 "archive in three blocks" cmp -s "$thirds/запись.kvox" "$work/thirds.kvox" &&
+        folderHolds "$thirds" запись.kvo запись.kvox
+}
+check "Compress again with the list's third size: the archive is kvox -b $thirdSize's" inThirds
+check "Alt+F4 closes the third window" closed
 finish
