@@ -39,21 +39,6 @@ constexpr std::array<LabelLook, 6> kLabelLooks{{
     {232, 138, L"MS Sans Serif", 11, kGreen, DEFAULT_CHARSET},
 }};
 
-// The width of a label's text in its font.
-int TextWidth(HWND label) {
-    const std::wstring text = WideOf(TextOf(label));
-    const HDC dc = GetDC(label);
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
-    const HGDIOBJ previous = SelectObject(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previous);
-    ReleaseDC(label, dc);
-    return size.cx + metrics.tmOverhang;
-}
-
 }  // namespace
 
 TAboutDlg::TAboutDlg(WinDesktop& desktop, HWND owner) : fDesktop(desktop), fOwner(owner) {

@@ -111,6 +111,12 @@ void TKVOCodecForm::applyDpi() {
     fBoldFont = std::move(bold);
     Place(fMemo1, kMemo1Place, dpi);
     Place(fLabel1, kLabel1Place, dpi);
+    // The designed font may be missing here; a wider stand-in must not cut the label short.
+    const RECT label = ScaledRect(kLabel1Place, dpi);
+    if (const int width = TextWidth(fLabel1); width > label.right - label.left) {
+        SetWindowPos(fLabel1, nullptr, 0, 0, width, label.bottom - label.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     Place(fBlockSizes, kBlockSizeComboBoxPlace, dpi);
     Place(fProgress, kProgressBar1Place, dpi);
 }

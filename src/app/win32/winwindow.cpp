@@ -141,6 +141,20 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, DWORD style, int id,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
 }
 
+int TextWidth(HWND label) {
+    const std::wstring text = WideOf(TextOf(label));
+    const HDC dc = GetDC(label);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+    const HGDIOBJ previous = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    return size.cx + metrics.tmOverhang;
+}
+
 void SetText(HWND window, const std::string& utf8) {
     SetWindowTextW(window, WideOf(utf8).c_str());
 }

@@ -57,6 +57,8 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, DWORD style, int id,
                  const std::string& text = {}, DWORD exStyle = 0);
 
 void SetText(HWND window, const std::string& utf8);
+// The width in pixels of a control's text in its font.
+int TextWidth(HWND control);
 std::string TextOf(HWND window);
 // Lines for a multi-line edit box.
 std::string JoinedLines(const std::vector<std::string>& lines);

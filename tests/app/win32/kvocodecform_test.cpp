@@ -77,7 +77,6 @@ TEST(Win32MainWindow, StartsWithTheDesignedLayout) {
     };
     for (const Expected& e : {
              Expected{TKVOCodecForm::kMemo1, "Edit", {16, 33, 473, 153}, "Преобразуемый файл:"},
-             Expected{TKVOCodecForm::kLabel1, "Static", {512, 54, 99, 13}, "Размер блока, байт"},
              Expected{TKVOCodecForm::kProgressBar1, "msctls_progress32", {16, 201, 609, 17}, ""},
          }) {
         const HWND control = w.control(e.id);
@@ -86,6 +85,17 @@ TEST(Win32MainWindow, StartsWithTheDesignedLayout) {
         EXPECT_EQ(RectText(PlaceOf(control)), RectText(Designed(window, e.place))) << e.id;
         EXPECT_EQ(win32::TextOf(control), e.text);
     }
+    // The label keeps its place and grows where a stand-in font is wider than the designed one.
+    const HWND label = w.control(TKVOCodecForm::kLabel1);
+    EXPECT_EQ(ClassOf(label), "Static");
+    EXPECT_EQ(win32::TextOf(label), "Размер блока, байт");
+    const RECT labelPlace = PlaceOf(label);
+    const RECT labelDesigned = Designed(window, {512, 54, 99, 13});
+    EXPECT_EQ(labelPlace.left, labelDesigned.left);
+    EXPECT_EQ(labelPlace.top, labelDesigned.top);
+    EXPECT_EQ(labelPlace.bottom, labelDesigned.bottom);
+    EXPECT_GE(labelPlace.right, labelDesigned.right);
+    EXPECT_GE(labelPlace.right - labelPlace.left, win32::TextWidth(label));
     const auto memoStyle = GetWindowLongPtrW(w.control(TKVOCodecForm::kMemo1), GWL_STYLE);
     EXPECT_TRUE(memoStyle & ES_MULTILINE);
     EXPECT_FALSE(memoStyle & (WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL));  // lines wrap
