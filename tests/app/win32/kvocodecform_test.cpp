@@ -206,6 +206,48 @@ TEST(Win32MainWindow, CompressAndRestoreThroughTheWindowComeBackByteForByte) {
     EXPECT_EQ(w.progress(), w.progress(PBM_GETRANGE));
 }
 
+// What a timer on the window's thread tries while a run goes on.
+struct Meddler {
+    static inline HWND window = nullptr;
+    static inline int tries = 0;
+    static void CALLBACK Meddle(HWND, UINT, UINT_PTR, DWORD) {
+        ++tries;
+        SendMessageW(window, WM_COMMAND, TKVOCodecForm::kOpenCommand, 0);
+        SendMessageW(window, WM_SYSCOMMAND, 731, 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    }
+};
+
+TEST(Win32MainWindow, CommandsAndClosingDuringARunAreDropped) {
+    MainWindow w;
+    const auto folder = cleanFolder("win-meddle");
+    writeBytes(folder / "big.kvo", plainRecording(24'000'000));
+    w.open(folder / "big.kvo");
+    SendMessageW(w.control(TKVOCodecForm::kBlockSizeComboBox), CB_SETCURSEL, 4, 0);
+    w.desktop.setNextAnswer(true);
+    w.desktop.lastFilter.clear();
+    Meddler::window = w.form.window();
+    Meddler::tries = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, &Meddler::Meddle);
+    w.command(TKVOCodecForm::kCompressCommand);
+    KillTimer(nullptr, timer);
+    ASSERT_GT(Meddler::tries, 0) << "the run ended before the timer came";
+    EXPECT_TRUE(IsWindow(w.form.window()));
+    EXPECT_EQ(w.desktop.beeps, 0);
+    EXPECT_TRUE(w.desktop.lastFilter.empty());  // no open dialog
+    EXPECT_TRUE(w.desktop.modals.empty());      // no about box
+    EXPECT_TRUE(w.desktop.errors.empty());
+    EXPECT_FALSE(w.form.session().SourceClosed());
+    EXPECT_TRUE(std::filesystem::exists(folder / "big.kvox"));
+    EXPECT_EQ(w.progress(), w.progress(PBM_GETRANGE));
+    // Closed afterwards as always; the large files go.
+    SendMessageW(w.form.window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(w.form.window()));
+    MSG quit{};
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    std::filesystem::remove_all(folder);
+}
+
 TEST(Win32MainWindow, ErrorsGoToTheErrorBoxOwnedByTheMainWindow) {
     MainWindow w;
     const auto folder = cleanFolder("win-error");
