@@ -26,12 +26,7 @@ prefix=$check/prefix
 out=$check/out.txt
 rm -rf "$check"
 mkdir -p "$check"
-stopWine() {
-    local wineserver
-    wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-    WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
-}
-trap stopWine EXIT
+trap '"$repo/scripts/wine-stop.sh" "$prefix"' EXIT
 # Output goes to a file: wine's service processes may hold a pipe open long after the program.
 wine() { "$repo/scripts/wine-run.sh" "$prefix" "$@" >"$out" 2>&1; }
 
