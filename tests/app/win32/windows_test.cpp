@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/win32/aboutdlg.h"
+#include "app/win32/modalrun.h"
 #include "app/win32/userdatetime.h"
 #include "app/win32/windesktop.h"
 #include "fakewindesktop.h"
@@ -90,6 +91,54 @@ TEST(Win32AboutBox, PaintsThePictureCutToImage1) {
     // The picture is 132 rows high, Image1 129: the last rows are cut off.
     EXPECT_EQ(painted.at(16 + 100, 16 + 128), RGB(230, 236, 245));
     EXPECT_EQ(painted.at(16 + 100, 16 + 130), RGB(255, 255, 255));
+}
+
+// Looks at the windows from inside a modal loop, then presses a key in the box.
+struct ModalProbe {
+    static inline HWND owner = nullptr;
+    static inline HWND box = nullptr;
+    static inline HWND button = nullptr;
+    static inline WPARAM key = 0;
+    static inline bool ownerEnabled = true;
+    static inline bool boxShown = false;
+    static inline bool gaveUp = false;
+
+    static void CALLBACK Press(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        ownerEnabled = IsWindowEnabled(owner) != 0;
+        boxShown = IsWindowVisible(box) != 0;
+        PostMessageW(button, WM_KEYDOWN, key, 0);
+    }
+    // A key that does nothing must not hold the test forever.
+    static void CALLBACK GiveUp(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        gaveUp = true;
+        ShowWindow(box, SW_HIDE);
+    }
+};
+
+TEST(Win32AboutBox, ModalUntilEnterOrEscapeThenTheOwnerComesBack) {
+    FakeWinDesktop desktop;
+    const win32::TAboutDlg owner(desktop, nullptr);  // any top-level window will do as owner
+    const win32::TAboutDlg dlg(desktop, owner.window());
+    for (const WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
+        ModalProbe::owner = owner.window();
+        ModalProbe::box = dlg.window();
+        ModalProbe::button = dlg.OKBtn();
+        ModalProbe::key = key;
+        ModalProbe::ownerEnabled = true;
+        ModalProbe::boxShown = false;
+        ModalProbe::gaveUp = false;
+        SetTimer(nullptr, 0, 1, &ModalProbe::Press);
+        const UINT_PTR guard = SetTimer(nullptr, 0, 5000, &ModalProbe::GiveUp);
+        win32::RunModal(dlg.window(), owner.window());
+        KillTimer(nullptr, guard);
+        EXPECT_FALSE(ModalProbe::gaveUp) << key;
+        EXPECT_TRUE(ModalProbe::boxShown) << key;
+        EXPECT_FALSE(ModalProbe::ownerEnabled) << key;
+        EXPECT_FALSE(IsWindowVisible(dlg.window())) << key;
+        EXPECT_TRUE(IsWindowEnabled(owner.window())) << key;
+    }
 }
 
 TEST(Win32Desktop, FilterListAndErrorBoxTitle) {
