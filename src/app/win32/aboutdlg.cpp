@@ -152,10 +152,6 @@ LRESULT TAboutDlg::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_PRINTCLIENT:
             paintPicture(reinterpret_cast<HDC>(wParam));
             return 0;
-        case WM_DPICHANGED:
-            MoveToSuggestedRect(window, lParam);
-            applyDpi();
-            return 0;
         default:
             break;
     }

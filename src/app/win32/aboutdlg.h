@@ -31,11 +31,11 @@ class TAboutDlg {
     HWND OKBtn() const noexcept { return fOk; }
 
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-  private:
     // Fonts and places for the monitor's density; the labels take the width of their texts and
     // the box grows to the right to hold the widest.
     void applyDpi();
+
+  private:
     // Bevel1 and Image1.
     void paintPicture(HDC dc) const;
     LRESULT labelColours(HDC dc, HWND label) const;

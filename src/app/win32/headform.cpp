@@ -56,10 +56,6 @@ LRESULT THeadForm::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                 return 0;
             }
             break;
-        case WM_DPICHANGED:
-            MoveToSuggestedRect(window, lParam);
-            applyDpi();
-            return 0;
         default:
             break;
     }

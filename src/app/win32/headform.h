@@ -25,11 +25,10 @@ class THeadForm {
     void showLines(const std::vector<std::string>& lines);
 
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-  private:
     // Fonts and places for the monitor's density.
     void applyDpi();
 
+  private:
     HWND fWindow = nullptr;
     HWND fMemo1 = nullptr;
     Font fFont;

@@ -177,10 +177,6 @@ LRESULT TKVOCodecForm::handle(HWND window, UINT message, WPARAM wParam, LPARAM l
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             }
             break;
-        case WM_DPICHANGED:
-            MoveToSuggestedRect(window, lParam);
-            applyDpi();
-            return 0;
         default:
             break;
     }

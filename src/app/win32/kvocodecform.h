@@ -56,12 +56,12 @@ class TKVOCodecForm final : private FormView {
     TAboutDlg& aboutDlg() const noexcept { return *fAboutDlg; }
 
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Fonts and places for the monitor's density.
+    void applyDpi();
 
   private:
     void FormCreate();
     void createMenu();
-    // Fonts and places for the monitor's density.
-    void applyDpi();
     void onCommand(int command);
 
     void showSummary(const std::vector<std::string>& lines) override;

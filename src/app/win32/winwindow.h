@@ -65,6 +65,8 @@ std::string JoinedLines(const std::vector<std::string>& lines);
 
 // A window procedure that hands each message to `T::handle` of the object passed as the creation
 // parameter. Messages before WM_NCCREATE (and after the object is gone) get the default handling.
+// A window with `applyDpi` takes the place the system suggests when its density changes and lays
+// itself out again.
 template <class T>
 LRESULT CALLBACK WindowProcedureOf(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -75,6 +77,13 @@ LRESULT CALLBACK WindowProcedureOf(HWND window, UINT message, WPARAM wParam, LPA
     T* const self = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if constexpr (requires { self->applyDpi(); }) {
+        if (message == WM_DPICHANGED) {
+            MoveToSuggestedRect(window, lParam);
+            self->applyDpi();
+            return 0;
+        }
     }
     return self->handle(window, message, wParam, lParam);
 }

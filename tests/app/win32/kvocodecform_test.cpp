@@ -248,6 +248,24 @@ TEST(Win32MainWindow, CommandsAndClosingDuringARunAreDropped) {
     std::filesystem::remove_all(folder);
 }
 
+TEST(Win32MainWindow, EveryWindowFollowsADensityChange) {
+    MainWindow w;
+    for (const HWND window :
+         {w.form.window(), w.form.headForm().window(), w.form.aboutDlg().window()}) {
+        RECT suggested{40, 30, 740, 430};
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(96, 96),
+                     reinterpret_cast<LPARAM>(&suggested));
+        RECT now{};
+        GetWindowRect(window, &now);
+        // The about box keeps its fixed size; the place is the suggested one for all.
+        EXPECT_EQ(now.left, suggested.left) << ClassOf(window);
+        EXPECT_EQ(now.top, suggested.top) << ClassOf(window);
+    }
+    // Laid out again at the same density: the controls keep their places.
+    EXPECT_EQ(RectText(PlaceOf(w.control(TKVOCodecForm::kMemo1))),
+              RectText(Designed(w.form.window(), {16, 33, 473, 153})));
+}
+
 TEST(Win32MainWindow, ErrorsGoToTheErrorBoxOwnedByTheMainWindow) {
     MainWindow w;
     const auto folder = cleanFolder("win-error");
