@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/utf8append.h"
+
 namespace kvo {
 namespace {
 
@@ -25,20 +27,6 @@ char16_t toUtf16(unsigned char byte) {
     return byte < 0x80 ? static_cast<char16_t>(byte) : kHighHalf[byte - 0x80];
 }
 
-void appendUtf8(std::string& out, char16_t unit) {
-    // Every code point of the table lies in the Basic Multilingual Plane.
-    if (unit < 0x80) {
-        out += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-        out += static_cast<char>(0xC0 | (unit >> 6));
-        out += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (unit >> 12));
-        out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::u16string cp1251ToUtf16(std::string_view bytes) {
@@ -54,7 +42,7 @@ std::string cp1251ToUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);
     for (const char c : bytes) {
-        appendUtf8(text, toUtf16(static_cast<unsigned char>(c)));
+        AppendUtf8(text, toUtf16(static_cast<unsigned char>(c)));
     }
     return text;
 }

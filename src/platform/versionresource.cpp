@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/utf8append.h"
+
 namespace kvo {
 namespace {
 
@@ -226,28 +228,14 @@ std::string utf8TextAt(std::span<const std::uint8_t> value) {
     const std::u16string text = utf16TextAt(value);
     std::string utf8;
     for (std::size_t at = 0; at < text.size(); ++at) {
-        std::uint32_t code = text[at];
+        char32_t code = text[at];
         const bool high = code >= 0xD800 && code < 0xDC00;
         if (high && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] < 0xE000) {
             code = 0x10000 + ((code - 0xD800) << 10) + (text[++at] - 0xDC00);
         } else if (code >= 0xD800 && code < 0xE000) {
             code = 0xFFFD;
         }
-        if (code < 0x80) {
-            utf8 += static_cast<char>(code);
-        } else if (code < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (code >> 12));
-            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | (code >> 18));
-            utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        AppendUtf8(utf8, code);
     }
     return utf8;
 }

@@ -18,10 +18,6 @@
 namespace kvo {
 namespace {
 
-std::string Utf8OfUtf16(const std::u16string& text) {
-    return Utf8OfWide(std::wstring(text.begin(), text.end()));
-}
-
 TEST(WindowsVersionResource, KvoxCarriesTheBuildsVersionStrings) {
     const ExecutableVersionInfoFile file;
     const std::uint32_t size = file.fileVersionInfoSize(KVO_KVOX_PATH);
@@ -37,10 +33,10 @@ TEST(WindowsVersionResource, KvoxCarriesTheBuildsVersionStrings) {
     for (const auto& [key, text] : built.strings) {
         ASSERT_TRUE(verQueryValue(block, "\\StringFileInfo\\040904E4\\" + key, value, length))
             << key;
-        EXPECT_EQ(Utf8OfUtf16(utf16TextAt(value)), text) << key;
+        EXPECT_EQ(utf8TextAt(value), text) << key;
     }
     ASSERT_TRUE(verQueryValue(block, "\\StringFileInfo\\040904E4\\PrivateBuild", value, length));
-    EXPECT_EQ(Utf8OfUtf16(utf16TextAt(value)), BuildRevision());  // what kvox --version prints
+    EXPECT_EQ(utf8TextAt(value), BuildRevision());  // what kvox --version prints
     ASSERT_TRUE(verQueryValue(block, "\\StringFileInfo\\040904E4\\FileDescription", value, length));
     EXPECT_EQ(utf16TextAt(value), u"Обработка KVO-файлов");
 
