@@ -70,7 +70,7 @@ HWND TAboutDlg::label(int number) const {
 
 void TAboutDlg::applyDpi() {
     const UINT dpi = DpiOf(fWindow);
-    Font buttonFont = MakeFont(L"Tahoma", PointsToPixels(8), dpi);
+    Font buttonFont = FormFont(dpi);
     SetFont(fOk, buttonFont.get());
     Place(fOk, kOk, dpi);
     int right = 0;

@@ -34,7 +34,7 @@ THeadForm::~THeadForm() {
 
 void THeadForm::applyDpi() {
     const UINT dpi = DpiOf(fWindow);
-    Font font = MakeFont(L"Tahoma", PointsToPixels(8), dpi);
+    Font font = FormFont(dpi);
     SetFont(fMemo1, font.get());
     fFont = std::move(font);  // the old font goes once no control uses it
     Place(fMemo1, kMemo1, dpi);

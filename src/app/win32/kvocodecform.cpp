@@ -101,8 +101,8 @@ void TKVOCodecForm::FormCreate() {
 
 void TKVOCodecForm::applyDpi() {
     const UINT dpi = DpiOf(fWindow);
-    Font font = MakeFont(L"Tahoma", PointsToPixels(8), dpi);
-    Font bold = MakeFont(L"Tahoma", PointsToPixels(8), dpi, true);
+    Font font = FormFont(dpi);
+    Font bold = FormFont(dpi, true);
     for (const HWND control : {fMemo1, fLabel1, fProgress}) {
         SetFont(control, font.get());
     }

@@ -75,7 +75,7 @@ void PaintPath(HDC dc, const artwork::Shape& shape, const Mapping& map) {
 }
 
 void PaintText(HDC dc, const artwork::Shape& shape, const Mapping& map, UINT dpi) {
-    const Font font = MakeFont(L"Tahoma", PointsToPixels(8), dpi);
+    const Font font = FormFont(dpi);
     const Selected selected(dc, font.get(), false);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, shape.pen ? Gdi(shape.pen->colour) : RGB(0, 0, 0));

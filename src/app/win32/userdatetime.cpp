@@ -13,18 +13,18 @@ constexpr int kFirstYear = 1601;
 constexpr int kCycle = 400;
 
 std::wstring Formatted(const SYSTEMTIME& time, bool date) {
-    const int length =
-        date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, nullptr, 0)
-             : GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, nullptr, 0);
+    // The first call asks for the length, the second writes the text.
+    const auto format = [&](wchar_t* text, int size) {
+        return date
+                   ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, size)
+                   : GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, size);
+    };
+    const int length = format(nullptr, 0);
     if (length <= 0) {
         return {};
     }
     std::wstring text(static_cast<std::size_t>(length), L'\0');
-    if (date) {
-        GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text.data(), length);
-    } else {
-        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, text.data(), length);
-    }
+    format(text.data(), length);
     text.resize(static_cast<std::size_t>(length - 1));
     return text;
 }

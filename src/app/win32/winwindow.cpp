@@ -87,8 +87,10 @@ Font MakeFont(const wchar_t* face, int pixels, UINT dpi, bool bold, BYTE charset
     return Font(CreateFontIndirectW(&font));
 }
 
-int PointsToPixels(int points) {
-    return MulDiv(points, static_cast<int>(kDesignDpi), 72);
+Font FormFont(UINT dpi, bool bold) {
+    // 8 points are 11 pixels at 96 dots per inch.
+    constexpr int kPoints = 8;
+    return MakeFont(L"Tahoma", MulDiv(kPoints, static_cast<int>(kDesignDpi), 72), dpi, bold);
 }
 
 void SetFont(HWND control, HFONT font) {

@@ -41,8 +41,8 @@ using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 // A font `pixels` high at 96 dots per inch (a character height, as designers give it).
 Font MakeFont(const wchar_t* face, int pixels, UINT dpi, bool bold = false,
               BYTE charset = DEFAULT_CHARSET);
-// The pixel height of `points` at 96 dots per inch.
-int PointsToPixels(int points);
+// The windows' designed font, Tahoma 8 points.
+Font FormFont(UINT dpi, bool bold = false);
 void SetFont(HWND control, HFONT font);
 
 HINSTANCE ProgramInstance();
